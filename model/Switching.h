@@ -1,0 +1,55 @@
+// Crosspoint routing with temporary routes, take and cancel, mutes and the
+// colouring of output buttons for the selected input.
+//
+// Every operation changes the DeviceState first and returns the command lines
+// to send, in order; the caller refreshes the window and then sends them.
+// All numbers are 0-based. Loops over outputs cover the shown outputs only.
+#pragma once
+
+#include "DeviceState.h"
+
+#include <string>
+#include <vector>
+
+namespace qvc {
+
+using Commands = std::vector<std::string>;
+
+enum class AvMode { AudioVideo = 0, VideoOnly = 1, AudioOnly = 2 };
+
+// How an output's route uses an input: the legend colour of its button.
+enum class RouteColour { Face, AudioVideo, VideoOnly, AudioOnly };
+
+class Switching {
+  public:
+    explicit Switching(DeviceState& state) : state_(state) {}
+
+    // The picked input, or NoInput.
+    int SelectedInput() const { return selectedInput_; }
+
+    // Picks input n, or drops the selection when n is already picked.
+    void SelectInput(int n);
+    // Whether output o's button is enabled after a click on input n: o is in
+    // no group, or n is one of its group's inputs, or its group has none.
+    bool OutputEnabledFor(int o, int n) const;
+
+    Commands ToggleOutput(int o, AvMode mode);
+    // ToggleOutput on every other shown output of o's group, ascending.
+    Commands PropagateToGroup(int o, AvMode mode);
+    Commands Take();  // "TAKE 1", then CommitPending
+    void CommitPending();
+    // Drops the selection and reverts temporary signals; "TAKE 0" if any.
+    Commands CancelPending();
+    // "CLEAR"; every shown output disconnected, committed and unmuted.
+    Commands ClearAllRouting();
+    Commands SetOutputMute(int o, bool ticked);
+
+    // Colouring rule for input k and output o.
+    RouteColour ColourFor(int k, int o) const;
+
+  private:
+    DeviceState& state_;
+    int selectedInput_ = NoInput;
+};
+
+} // namespace qvc
