@@ -5,11 +5,14 @@
 #include "protocol/SystemStatus.h"
 #include "protocol/Tables.h"
 
+#include <cstdint>
+#include <span>
+
 namespace qvc {
 
 struct DeviceState {
     SystemStatusBlock status;
-    DeviceModel model;  // 16 x 16 until the first status block is read
+    DeviceModel model; // 16 x 16 until the first status block is read
     OutputStatusTable outputs = OutputStatusTable::Initial();
     PrevOutputStatusTable prevOutputs = PrevOutputStatusTable::Initial();
     AudioLevelTable levels = AudioLevelTable::Initial();
@@ -20,6 +23,11 @@ struct DeviceState {
     int ShownOutputs() const { return model.OutputCount; }
     int Inputs() const { return model.InputCount; }
     bool AudioPresent() const { return status.AudioPresent() != 0; }
+
+    // Copy of a MINFOQV payload: its first 20 bytes into `status`, then the
+    // model sizes from the model code. False, touching nothing, when the
+    // payload is shorter than the block.
+    bool LoadStatusPayload(std::span<const std::uint8_t> payload);
 };
 
 } // namespace qvc

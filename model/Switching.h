@@ -36,18 +36,27 @@ class Switching {
     Commands ToggleOutput(int o, AvMode mode);
     // ToggleOutput on every other shown output of o's group, ascending.
     Commands PropagateToGroup(int o, AvMode mode);
-    Commands Take();  // "TAKE 1", then CommitPending
+    Commands Take(); // "TAKE 1", then CommitPending
     void CommitPending();
     // Drops the selection and reverts temporary signals; "TAKE 0" if any.
     Commands CancelPending();
     // "CLEAR"; every shown output disconnected, committed and unmuted.
     Commands ClearAllRouting();
+    // Stores the box's tick in `muted` (1 or 0); "OMUTE o+1 m". Shown outputs only.
     Commands SetOutputMute(int o, bool ticked);
 
-    // Colouring rule for input k and output o.
+    // Colouring rule for input k and output o (Face for NoInput).
     RouteColour ColourFor(int k, int o) const;
 
+    // The number of outputs the loops cover: the model's OutputCount.
+    int ShownOutputs() const;
+    // The group of output o (0..15), or -1 when it belongs to none. Group
+    // bytes outside 0..15 count as none.
+    int GroupOf(int o) const;
+
   private:
+    bool IsShownOutput(int o) const;
+
     DeviceState& state_;
     int selectedInput_ = NoInput;
 };

@@ -12,27 +12,27 @@
 
 namespace qvc::cmd {
 
-inline constexpr int kNoInput = -1;     // RTEMP: disconnect the layer
-inline constexpr int kUnchanged = 100;  // RTEMP: keep the layer's input
-inline constexpr int kNotGiven = 100;   // GADD/GDEL: the other side only
-inline constexpr int kAllGroups = 200;  // GCLEAR: every group
+inline constexpr int kNoInput = -1;    // RTEMP: disconnect the layer
+inline constexpr int kUnchanged = 100; // RTEMP: keep the layer's input
+inline constexpr int kNotGiven = 100;  // GADD/GDEL: the other side only
+inline constexpr int kAllGroups = 200; // GCLEAR: every group
 
 // Write commands.
-std::string IpConfig(int a, int b, int c, int d);     // "IPCONFIG a b c d", parts as typed
-std::string Rtemp(int output, int video, int audio);  // "RTEMP o v a"
-std::string Take(bool commit);                        // "TAKE 1" / "TAKE 0"
-std::string Omute(int output, int muted);             // "OMUTE o m"
-std::string Alvl(int input, int level);               // "ALVL i l"
-std::string Fplock(bool locked);                      // "FPLOCK 1|0"
-std::string ResetQv(bool factory);                    // "RESETQV R" / "RESETQV F"
-std::string Switch(int source);                       // "SWITCH s"
-std::string Fdly(int delay);                          // "FDLY d"
-std::string Clear();                                  // "CLEAR"
-std::string Rprst(int preset, int flag);              // "RPRST p f", flag as given
-std::string Prst(int preset);                         // "PRST p"
-std::string Gclear(int group);                        // "GCLEAR g"
-std::string Gadd(int group, int output, int input);   // "GADD g o i"
-std::string Gdel(int group, int output, int input);   // "GDEL g o i"
+std::string IpConfig(int a, int b, int c, int d);    // "IPCONFIG a b c d", parts as typed
+std::string Rtemp(int output, int video, int audio); // "RTEMP o v a"
+std::string Take(bool commit);                       // "TAKE 1" / "TAKE 0"
+std::string Omute(int output, int muted);            // "OMUTE o m"
+std::string Alvl(int input, int level);              // "ALVL i l"
+std::string Fplock(bool locked);                     // "FPLOCK 1|0"
+std::string ResetQv(bool factory);                   // "RESETQV R" / "RESETQV F"
+std::string Switch(int source);                      // "SWITCH s"
+std::string Fdly(int delay);                         // "FDLY d"
+std::string Clear();                                 // "CLEAR"
+std::string Rprst(int preset, int flag);             // "RPRST p f", flag as given
+std::string Prst(int preset);                        // "PRST p"
+std::string Gclear(int group);                       // "GCLEAR g"
+std::string Gadd(int group, int output, int input);  // "GADD g o i"
+std::string Gdel(int group, int output, int input);  // "GDEL g o i"
 
 // Status queries. PGINFOQV is the one request whose number stays 0-based.
 inline constexpr const char* kMinfoqv = "MINFOQV";
@@ -41,6 +41,6 @@ inline constexpr const char* kOinfoqv = "OINFOQV";
 inline constexpr const char* kOpinfoqv = "OPINFOQV";
 inline constexpr const char* kPinfoqv = "PINFOQV";
 inline constexpr const char* kGinfoqv = "GINFOQV";
-std::string Pginfoqv(int presetGroup);  // "PGINFOQV n", n = 0..15
+std::string Pginfoqv(int presetGroup); // "PGINFOQV n", n = 0..15
 
 } // namespace qvc::cmd

@@ -19,6 +19,8 @@ std::string QueryLine(StatusQuery q, int presetGroup = 0);
 int ExpectedLength(StatusQuery q, const DeviceModel& model, std::uint8_t modelCode);
 
 // Whether a group/preset payload is copied in its large form (OutputSlots 16).
-inline bool LargePayloadForm(const DeviceModel& model) { return model.OutputSlots == 16; }
+inline bool LargePayloadForm(const DeviceModel& model) {
+    return model.OutputSlots == 16;
+}
 
 } // namespace qvc

@@ -5,9 +5,13 @@
 
 namespace qvc {
 
-std::int8_t SystemStatusBlock::VideoSwitchSource() const { return static_cast<std::int8_t>(bytes[4]); }
+std::int8_t SystemStatusBlock::VideoSwitchSource() const {
+    return static_cast<std::int8_t>(bytes[4]);
+}
 
-std::int8_t SystemStatusBlock::VIDelay() const { return static_cast<std::int8_t>(bytes[5]); }
+std::int8_t SystemStatusBlock::VIDelay() const {
+    return static_cast<std::int8_t>(bytes[5]);
+}
 
 std::int16_t SystemStatusBlock::RGBDelay() const {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[6] | (bytes[7] << 8)));
@@ -31,7 +35,9 @@ std::string SystemStatusBlock::IPAddressText() const {
     return text;
 }
 
-void SystemStatusBlock::SetVideoSwitchSource(int v) { bytes[4] = static_cast<std::uint8_t>(v); }
+void SystemStatusBlock::SetVideoSwitchSource(int v) {
+    bytes[4] = static_cast<std::uint8_t>(v);
+}
 
 void SystemStatusBlock::SetRGBDelay(int v) {
     const auto u = static_cast<std::uint16_t>(v);

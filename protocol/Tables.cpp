@@ -29,7 +29,7 @@ AudioLevelTable AudioLevelTable::Initial() {
 }
 
 GroupTable GroupTable::Initial() {
-    GroupTable t;  // counts and trailer 0
+    GroupTable t; // counts and trailer 0
     std::fill_n(t.bytes.begin() + kInputMember, 16 * 16, NoGroup);
     std::fill_n(t.bytes.begin() + kOutputGroup, 16, NoGroup);
     return t;
@@ -82,10 +82,11 @@ bool LoadPresetPayload(std::span<const std::uint8_t> payload, bool largeForm, Pr
         return false;
     }
     for (std::size_t p = 0; p < kPresetCount; ++p) {
-        const auto record = payload.subspan(PresetTable::kSmallRecord * p, PresetTable::kSmallRecord);
+        const auto record =
+            payload.subspan(PresetTable::kSmallRecord * p, PresetTable::kSmallRecord);
         const auto out = dest.bytes.begin() + static_cast<std::ptrdiff_t>(PresetTable::kRecord * p);
-        std::copy_n(record.begin(), 42, out);                                    // flags, slots 1..8
-        std::copy_n(record.begin() + 42, 12, out + PresetTable::kInputBytes);    // inputs 1..12
+        std::copy_n(record.begin(), 42, out);                                 // flags, slots 1..8
+        std::copy_n(record.begin() + 42, 12, out + PresetTable::kInputBytes); // inputs 1..12
     }
     return true;
 }
@@ -125,7 +126,8 @@ bool CopyLeading(std::span<const std::uint8_t> payload, std::size_t count,
 
 } // namespace
 
-bool LoadAudioPayload(std::span<const std::uint8_t> payload, int inputCount, AudioLevelTable& dest) {
+bool LoadAudioPayload(std::span<const std::uint8_t> payload, int inputCount,
+                      AudioLevelTable& dest) {
     return CopyLeading(payload, static_cast<std::size_t>(inputCount), dest.bytes);
 }
 

@@ -9,8 +9,8 @@
 
 namespace qvc {
 
-inline constexpr std::uint8_t NoInput = 252;  // no input in a route field
-inline constexpr std::uint8_t NoGroup = 252;  // no group / not a member
+inline constexpr std::uint8_t NoInput = 252; // no input in a route field
+inline constexpr std::uint8_t NoGroup = 252; // no group / not a member
 inline constexpr int kMaxInputs = 16;
 inline constexpr int kMaxOutputs = 16;
 inline constexpr int kMaxGroups = 16;
@@ -19,7 +19,7 @@ inline constexpr int kPresetCount = 16;
 // 16 records of 5 bytes: videoInput, audioInput, videoTaken, audioTaken, muted.
 struct OutputStatusTable {
     static constexpr std::size_t kRecord = 5;
-    static constexpr std::size_t kSize = kRecord * kMaxOutputs;  // 80
+    static constexpr std::size_t kSize = kRecord * kMaxOutputs; // 80
     std::array<std::uint8_t, kSize> bytes{};
 
     std::uint8_t& videoInput(int o) { return bytes[kRecord * o + 0]; }
@@ -40,7 +40,7 @@ struct OutputStatusTable {
 // 16 records of 2 bytes: the last committed videoInput and audioInput.
 struct PrevOutputStatusTable {
     static constexpr std::size_t kRecord = 2;
-    static constexpr std::size_t kSize = kRecord * kMaxOutputs;  // 32
+    static constexpr std::size_t kSize = kRecord * kMaxOutputs; // 32
     std::array<std::uint8_t, kSize> bytes{};
 
     std::uint8_t& videoInput(int o) { return bytes[kRecord * o + 0]; }
@@ -48,19 +48,19 @@ struct PrevOutputStatusTable {
     std::uint8_t videoInput(int o) const { return bytes[kRecord * o + 0]; }
     std::uint8_t audioInput(int o) const { return bytes[kRecord * o + 1]; }
 
-    static PrevOutputStatusTable Initial();  // all NoInput
+    static PrevOutputStatusTable Initial(); // all NoInput
 };
 
 // One level byte (0..252) per input.
 struct AudioLevelTable {
     static constexpr std::size_t kSize = kMaxInputs;
-    static constexpr std::uint8_t kStartLevel = 200;  // 0 dB
+    static constexpr std::uint8_t kStartLevel = 200; // 0 dB
     std::array<std::uint8_t, kSize> bytes{};
 
     std::uint8_t& level(int i) { return bytes[i]; }
     std::uint8_t level(int i) const { return bytes[i]; }
 
-    static AudioLevelTable Initial();  // every input 200
+    static AudioLevelTable Initial(); // every input 200
 };
 
 // The grouping, 322 bytes in the large wire form. Counts are signed bytes.
@@ -69,10 +69,10 @@ struct GroupTable {
     static constexpr std::size_t kMemberCount = 0;
     static constexpr std::size_t kOutputCount = 16;
     static constexpr std::size_t kInputCount = 32;
-    static constexpr std::size_t kInputMember = 48;   // 16 rows of 16
+    static constexpr std::size_t kInputMember = 48; // 16 rows of 16
     static constexpr std::size_t kOutputGroup = 304;
     static constexpr std::size_t kTrailer = 320;
-    static constexpr std::size_t kSmallSize = 130;     // small wire form
+    static constexpr std::size_t kSmallSize = 130; // small wire form
     std::array<std::uint8_t, kSize> bytes{};
 
     int memberCount(int g) const { return static_cast<std::int8_t>(bytes[kMemberCount + g]); }
@@ -100,9 +100,9 @@ bool LoadGroupPayload(std::span<const std::uint8_t> payload, bool largeForm, Gro
 // 16 records of 98 bytes: stored, lastStored, routeImage (80), inputBytes (16).
 struct PresetTable {
     static constexpr std::size_t kRecord = 98;
-    static constexpr std::size_t kSize = kRecord * kPresetCount;  // 1568
+    static constexpr std::size_t kSize = kRecord * kPresetCount; // 1568
     static constexpr std::size_t kSmallRecord = 54;
-    static constexpr std::size_t kSmallSize = kSmallRecord * kPresetCount;  // 864
+    static constexpr std::size_t kSmallSize = kSmallRecord * kPresetCount; // 864
     static constexpr std::size_t kRouteImage = 2;
     static constexpr std::size_t kInputBytes = 82;
     std::array<std::uint8_t, kSize> bytes{};
@@ -112,8 +112,8 @@ struct PresetTable {
     std::uint8_t& lastStored(int p) { return bytes[kRecord * p + 1]; }
     std::uint8_t lastStored(int p) const { return bytes[kRecord * p + 1]; }
     std::span<std::uint8_t, OutputStatusTable::kSize> routeImage(int p) {
-        return std::span<std::uint8_t, OutputStatusTable::kSize>(bytes.data() + kRecord * p + kRouteImage,
-                                                                 OutputStatusTable::kSize);
+        return std::span<std::uint8_t, OutputStatusTable::kSize>(
+            bytes.data() + kRecord * p + kRouteImage, OutputStatusTable::kSize);
     }
     std::span<const std::uint8_t, OutputStatusTable::kSize> routeImage(int p) const {
         return std::span<const std::uint8_t, OutputStatusTable::kSize>(
@@ -133,7 +133,7 @@ bool LoadPresetPayload(std::span<const std::uint8_t> payload, bool largeForm, Pr
 // 16 GroupTable images, preset 1 first.
 struct PresetGroupTable {
     std::array<GroupTable, kPresetCount> images{};
-    static PresetGroupTable Initial();  // every image GroupTable::Initial()
+    static PresetGroupTable Initial(); // every image GroupTable::Initial()
 };
 
 bool LoadPresetGroupPayload(int n, std::span<const std::uint8_t> payload, bool largeForm,

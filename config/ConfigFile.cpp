@@ -1,0 +1,162 @@
+#include "ConfigFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qvc {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Owns one POSIX file descriptor.
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now and reports whether the close succeeded.
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+bool ReadAll(int fd, std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::read(fd, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Creates a new, empty temporary file beside `target` (mode 0666 less the
+// umask, like any new file). Sets `tmpPath` to its name.
+Fd CreateTemporary(const fs::path& target, fs::path& tmpPath) {
+    static unsigned counter = 0;
+    fs::path folder = target.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    // Keep the name well inside the file-name limit whatever the target's is.
+    const std::string stem = target.filename().string().substr(0, 64);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmpPath = folder / ("." + stem + ".qvc-" + std::to_string(::getpid()) + "-" +
+                            std::to_string(counter++) + ".tmp");
+        const int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return Fd(fd);
+        }
+    }
+    return Fd(-1);
+}
+
+} // namespace
+
+ConfigReadResult ReadConfigFile(const fs::path& path, ConfigImage& image) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid()) {
+        return ConfigReadResult::CannotOpen;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return ConfigReadResult::CannotOpen;
+    }
+    if (info.st_size != static_cast<off_t>(ConfigImage::kSize)) {
+        return ConfigReadResult::BadSize;
+    }
+    std::array<std::uint8_t, ConfigImage::kSize> buffer{};
+    if (!ReadAll(fd.get(), buffer.data(), buffer.size())) {
+        return ConfigReadResult::CannotOpen;
+    }
+    image.bytes = buffer;
+    return ConfigReadResult::Ok;
+}
+
+const char* ConfigReadErrorText(ConfigReadResult result) {
+    switch (result) {
+    case ConfigReadResult::Ok:
+        return nullptr;
+    case ConfigReadResult::CannotOpen:
+        return kConfigOpenErrorText;
+    case ConfigReadResult::BadSize:
+        return kConfigSizeErrorText;
+    }
+    return kConfigOpenErrorText;
+}
+
+bool WriteConfigFile(const fs::path& path, const ConfigImage& image) {
+    std::error_code ec;
+    fs::path target = path;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        target = fs::weakly_canonical(path, ec);
+        if (ec) {
+            return false;
+        }
+    }
+    if (!target.has_filename()) {
+        return false;
+    }
+    // An existing target must be a plain file; its permissions carry over.
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        return false;
+    }
+
+    fs::path tmpPath;
+    Fd fd = CreateTemporary(target, tmpPath);
+    if (!fd.valid()) {
+        return false;
+    }
+    bool ok = WriteAll(fd.get(), image.bytes.data(), image.bytes.size());
+    if (ok && exists) {
+        ok = ::fchmod(fd.get(), existing.st_mode & 07777) == 0;
+    }
+    ok = ok && ::fsync(fd.get()) == 0;
+    ok = fd.Close() && ok;
+    ok = ok && ::rename(tmpPath.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmpPath.c_str());
+    }
+    return ok;
+}
+
+} // namespace qvc

@@ -1,0 +1,40 @@
+#include "Audio.h"
+
+#include <algorithm>
+
+namespace qvc {
+
+int LevelToDb(int level) {
+    if (level == kMinLevel) {
+        return kMinDb;
+    }
+    if (level == kMaxLevel) {
+        return kMaxDb;
+    }
+    // The conversion to int truncates toward zero, as the read-out does.
+    return static_cast<int>(level * kDbPerLevel - 74.0);
+}
+
+std::string LevelToDbText(int level) {
+    return std::to_string(LevelToDb(level));
+}
+
+int DbToPosition(int db) {
+    const double position = (db - kMinDb) * kLevelPerDb;
+    // Whole dB outside -74..20 have no position; keep the slider's range.
+    return static_cast<int>(std::clamp(position, 0.0, static_cast<double>(kMaxLevel)));
+}
+
+std::vector<int> SpinPositions(int shownDb, bool up) {
+    if (up ? (shownDb < kMinDb || shownDb >= kMaxDb) : (shownDb <= kMinDb || shownDb > kMaxDb)) {
+        return {};
+    }
+    const int db = up ? shownDb + 1 : shownDb - 1;
+    const int first = DbToPosition(db);
+    if (db <= 0) {
+        return {first};
+    }
+    return {first, std::min(first + 1, kMaxLevel)};
+}
+
+} // namespace qvc
