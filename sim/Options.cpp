@@ -1,0 +1,268 @@
+// Command line of quorvel-sim.
+#include "Simulator.h"
+
+#include <QHostAddress>
+#include <QString>
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+namespace qvsim {
+
+namespace {
+
+constexpr const char* kQueryWords[] = {"MINFOQV", "AINFOQV", "OINFOQV", "OPINFOQV",
+                                       "PINFOQV", "GINFOQV", "PGINFOQV"};
+
+struct OptionHelp {
+    const char* name;
+    const char* value;
+    const char* text;
+};
+
+constexpr OptionHelp kHelp[] = {
+    {"--model", "N", "switcher model code: 0 = 12x4, 1 = 12x8, 2 = 16x8, 3 = 16x16 (default 3)"},
+    {"--no-audio", "", "report a switcher without audio"},
+    {"--firmware", "TEXT", "firmware text reported by MINFOQV, at most 6 characters"},
+    {"--ip", "A.B.C.D", "IP address reported by MINFOQV (default 192.168.1.50)"},
+    {"--tcp", "[ADDR:]PORT", "listen on TCP (loopback unless ADDR is given; PORT 0 = any free)"},
+    {"--pty", "PATH", "create a pseudo-terminal and a symlink PATH to its device"},
+    {"--demo", "", "start with demo routes, levels, groups and presets"},
+    {"--log", "FILE", "append every received line with a timestamp to FILE"},
+    {"--baud", "N", "pace output like a serial line at N baud (10 bits per byte)"},
+    {"--silent", "", "fault: never answer"},
+    {"--no-prompt", "", "fault: do not answer write commands with '#'"},
+    {"--reply-delay", "MS", "fault: wait MS milliseconds before each answer"},
+    {"--chunk", "N", "fault: write answers in pieces of N bytes"},
+    {"--chunk-pause", "MS", "pause between pieces of --chunk (default 2)"},
+    {"--text-before-soh", "N", "fault: N bytes of text before the SOH of every status reply"},
+    {"--no-soh", "QUERY", "fault: the reply to QUERY (e.g. PGINFOQV) has no SOH"},
+    {"--no-soh-after", "K", "with --no-soh: only from the K-th such query on"},
+    {"--close-after", "N", "fault: stop a status reply after N bytes (TCP: close the connection)"},
+    {"--second-probe-only", "", "fault: of consecutive bare CRs, ignore the first"},
+    {"--help", "", "show this help and exit"},
+};
+
+bool ParseInt(std::string_view text, long lo, long hi, long& out) {
+    if (text.empty()) {
+        return false;
+    }
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && ptr == text.data() + text.size() && out >= lo && out <= hi;
+}
+
+bool ParseIp(std::string_view text, std::array<std::uint8_t, 4>& ip) {
+    for (std::size_t part = 0; part < 4; ++part) {
+        const std::size_t dot = text.find('.');
+        const std::string_view piece = part < 3 ? text.substr(0, dot) : text;
+        if (part < 3 && dot == std::string_view::npos) {
+            return false;
+        }
+        long v = 0;
+        if (piece.empty() || piece.size() > 3 || !ParseInt(piece, 0, 255, v)) {
+            return false;
+        }
+        ip[part] = static_cast<std::uint8_t>(v);
+        if (part < 3) {
+            text.remove_prefix(dot + 1);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::string HelpText() {
+    std::string text = "Usage: quorvel-sim [OPTIONS]\n"
+                       "Simulates a Quorvel matrix switcher on a pseudo-terminal and/or TCP.\n"
+                       "At least one of --tcp and --pty is required.\n\nOptions:\n";
+    for (const OptionHelp& h : kHelp) {
+        std::string left = std::string("  ") + h.name;
+        if (*h.value != '\0') {
+            left += std::string(" ") + h.value;
+        }
+        left.resize(std::max<std::size_t>(left.size() + 2, 28), ' ');
+        text += left + h.text + "\n";
+    }
+    return text;
+}
+
+ParseOutcome ParseOptions(int argc, const char* const* argv) {
+    ParseOutcome outcome;
+    SimOptions& o = outcome.options;
+    bool sohAfterGiven = false;
+    const auto fail = [&](std::string message) {
+        outcome.kind = ParseOutcome::Kind::Error;
+        outcome.message = std::move(message);
+        return outcome;
+    };
+
+    for (int k = 1; k < argc; ++k) {
+        std::string name = argv[k];
+        std::optional<std::string> inlineValue;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const OptionHelp* spec = nullptr;
+        for (const OptionHelp& h : kHelp) {
+            if (name == h.name) {
+                spec = &h;
+            }
+        }
+        if (name == "-h") {
+            spec = &kHelp[std::size(kHelp) - 1];
+            name = "--help";
+        }
+        if (spec == nullptr) {
+            return fail("unknown option '" + name + "'");
+        }
+        const bool takesValue = *spec->value != '\0';
+        std::string value;
+        if (takesValue) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (k + 1 < argc) {
+                value = argv[++k];
+            } else {
+                return fail("option '" + name + "' needs a value " + spec->value);
+            }
+        } else if (inlineValue) {
+            return fail("option '" + name + "' takes no value");
+        }
+
+        long n = 0;
+        const auto number = [&](long lo, long hi) {
+            if (ParseInt(value, lo, hi, n)) {
+                return true;
+            }
+            long any = 0;
+            const bool numeric = ParseInt(value, std::numeric_limits<long>::min(),
+                                          std::numeric_limits<long>::max(), any);
+            outcome.message = numeric ? "option '" + name + "': " + value + " is out of range " +
+                                            std::to_string(lo) + ".." + std::to_string(hi)
+                                      : "option '" + name + "': '" + value + "' is not a number";
+            return false;
+        };
+        const auto numberOr = [&](long lo, long hi, int& field) {
+            if (!number(lo, hi)) {
+                return false;
+            }
+            field = static_cast<int>(n);
+            return true;
+        };
+
+        if (name == "--help") {
+            outcome.kind = ParseOutcome::Kind::Help;
+            outcome.message = HelpText();
+            return outcome;
+        } else if (name == "--model") {
+            if (!numberOr(0, 3, o.model)) {
+                return fail(outcome.message);
+            }
+        } else if (name == "--no-audio") {
+            o.audio = false;
+        } else if (name == "--firmware") {
+            if (value.size() > 6) {
+                return fail("option '--firmware': '" + value + "' is longer than 6 characters");
+            }
+            for (char c : value) {
+                if (c < 0x20 || c > 0x7E) {
+                    return fail("option '--firmware': only printable characters are allowed");
+                }
+            }
+            o.firmware = value;
+        } else if (name == "--ip") {
+            if (!ParseIp(value, o.ip)) {
+                return fail("option '--ip': '" + value + "' is not an address a.b.c.d");
+            }
+        } else if (name == "--tcp") {
+            std::string portText = value;
+            const auto colon = value.rfind(':');
+            if (colon != std::string::npos) {
+                std::string addr = value.substr(0, colon);
+                if (addr.size() >= 2 && addr.front() == '[' && addr.back() == ']') {
+                    addr = addr.substr(1, addr.size() - 2);
+                }
+                if (QHostAddress(QString::fromStdString(addr)).isNull()) {
+                    return fail("option '--tcp': '" + addr + "' is not an IP address");
+                }
+                o.tcpAddress = addr;
+                portText = value.substr(colon + 1);
+            }
+            long port = 0;
+            if (!ParseInt(portText, 0, 65535, port)) {
+                return fail("option '--tcp': '" + portText + "' is not a port 0..65535");
+            }
+            o.tcp = true;
+            o.tcpPort = static_cast<quint16>(port);
+        } else if (name == "--pty") {
+            if (value.empty()) {
+                return fail("option '--pty' needs a path");
+            }
+            o.ptyPath = value;
+        } else if (name == "--demo") {
+            o.demo = true;
+        } else if (name == "--log") {
+            if (value.empty()) {
+                return fail("option '--log' needs a file name");
+            }
+            o.logFile = value;
+        } else if (name == "--baud") {
+            if (!numberOr(1, 4000000, o.faults.baud)) {
+                return fail(outcome.message);
+            }
+        } else if (name == "--silent") {
+            o.faults.silent = true;
+        } else if (name == "--no-prompt") {
+            o.faults.noPrompt = true;
+        } else if (name == "--reply-delay") {
+            if (!numberOr(0, 600000, o.faults.replyDelayMs)) {
+                return fail(outcome.message);
+            }
+        } else if (name == "--chunk") {
+            if (!numberOr(1, 1000000, o.faults.chunkSize)) {
+                return fail(outcome.message);
+            }
+        } else if (name == "--chunk-pause") {
+            if (!numberOr(0, 60000, o.faults.chunkPauseMs)) {
+                return fail(outcome.message);
+            }
+        } else if (name == "--text-before-soh") {
+            if (!numberOr(0, 10000000, o.faults.textBeforeSoh)) {
+                return fail(outcome.message);
+            }
+        } else if (name == "--no-soh") {
+            bool known = false;
+            for (const char* q : kQueryWords) {
+                known = known || value == q;
+            }
+            if (!known) {
+                return fail("option '--no-soh': '" + value + "' is not a status query word");
+            }
+            o.faults.noSohQuery = value;
+        } else if (name == "--no-soh-after") {
+            if (!numberOr(1, 1000000, o.faults.noSohFrom)) {
+                return fail(outcome.message);
+            }
+            sohAfterGiven = true;
+        } else if (name == "--close-after") {
+            if (!numberOr(0, 100000000, o.faults.closeAfter)) {
+                return fail(outcome.message);
+            }
+        } else if (name == "--second-probe-only") {
+            o.faults.secondProbeOnly = true;
+        }
+    }
+    if (sohAfterGiven && o.faults.noSohQuery.empty()) {
+        return fail("option '--no-soh-after' needs --no-soh");
+    }
+    if (!o.tcp && o.ptyPath.empty()) {
+        return fail("no transport: give --tcp [ADDR:]PORT and/or --pty PATH");
+    }
+    return outcome;
+}
+
+} // namespace qvsim

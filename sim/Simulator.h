@@ -1,0 +1,263 @@
+// quorvel-sim: a stand-in for a Quorvel crosspoint switcher that behaves like
+// the hardware on the wire, on a pseudo-terminal (serial) and on TCP.
+//
+// Wire behaviour in short:
+//  - every request is one line ended by CR (a lone LF is ignored);
+//  - a bare CR is a probe and is answered with the prompt '#';
+//  - every write command (RTEMP, TAKE, CLEAR, OMUTE, ALVL, FPLOCK, SWITCH, FDLY,
+//    IPCONFIG, RESETQV, PRST, RPRST, GADD, GDEL, GCLEAR) is applied to the state
+//    and answered with '#';
+//  - every status query (MINFOQV, AINFOQV, OINFOQV, OPINFOQV, PINFOQV, GINFOQV,
+//    PGINFOQV n) is answered with a framed reply:
+//        [text] SOH(0x01) tag payload CR LF '#'
+//    where tag is '0'..'6' (the query's place in the read-back order) and the
+//    payload has the model's small or large form;
+//  - unknown or malformed lines (wrong word, wrong argument count, non-numeric
+//    or out-of-range argument) are answered with '#' and change nothing.
+//
+// Fault modes only change what goes back on the wire: every received line is
+// still recorded and applied to the state.
+//
+// Two ways to run it:
+//  - `Simulator`: a QObject that works on the thread that owns it (the
+//    executable runs it on the main thread);
+//  - `SimThread`: runs a Simulator in a QThread of its own with its own event
+//    loop; this is what tests use. Every method of SimThread may be called from
+//    any thread.
+#pragma once
+
+#include <QObject>
+#include <QtGlobal>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QThread;
+
+namespace qvsim {
+
+// Route fields and group fields use 252 for "none".
+inline constexpr std::uint8_t kNoInput = 252;
+inline constexpr std::uint8_t kNoGroup = 252;
+inline constexpr int kMaxInputs = 16;
+inline constexpr int kMaxOutputs = 16;
+inline constexpr int kPresetCount = 16;
+inline constexpr std::uint8_t kDefaultLevel = 200; // 0 dB
+
+// ---------------------------------------------------------------- state ---
+
+// One output's route as OINFOQV reports it (0-based inputs, kNoInput = none).
+struct OutputEntry {
+    std::uint8_t videoInput = kNoInput;
+    std::uint8_t audioInput = kNoInput;
+    std::uint8_t videoTaken = 1; // 0 while the video route is temporary
+    std::uint8_t audioTaken = 1; // 0 while the audio route is temporary
+    std::uint8_t muted = 0;
+    bool operator==(const OutputEntry&) const = default;
+};
+
+// One output's committed route as OPINFOQV reports it.
+struct CommittedRoute {
+    std::uint8_t videoInput = kNoInput;
+    std::uint8_t audioInput = kNoInput;
+    bool operator==(const CommittedRoute&) const = default;
+};
+
+// The switcher's grouping (0-based groups, outputs and inputs).
+struct GroupTable {
+    std::array<std::int8_t, kMaxOutputs> memberCount{}; // outputCount + inputCount
+    std::array<std::int8_t, kMaxOutputs> outputCount{};
+    std::array<std::int8_t, kMaxOutputs> inputCount{};
+    // inputMember[g][k] == g when input k belongs to group g, else kNoGroup.
+    std::array<std::array<std::uint8_t, kMaxInputs>, kMaxOutputs> inputMember{};
+    std::array<std::uint8_t, kMaxOutputs> outputGroup{}; // group of output o or kNoGroup
+    std::array<std::uint8_t, 2> trailer{};
+
+    GroupTable(); // no groups
+    bool operator==(const GroupTable&) const = default;
+};
+
+struct PresetRecord {
+    std::uint8_t stored = 0;
+    std::uint8_t lastStored = 0;
+    std::array<OutputEntry, kMaxOutputs> routes{};
+    std::array<std::uint8_t, kMaxInputs> inputBytes{}; // audio levels at store time
+    GroupTable groups;                                 // image reported by PGINFOQV
+    bool operator==(const PresetRecord&) const = default;
+};
+
+struct Settings {
+    std::uint8_t frontPanelLock = 0;
+    std::int8_t videoSwitchSource = 0;
+    std::int8_t viDelay = 0;
+    std::int16_t rgbDelay = 0;
+    std::array<std::uint8_t, 4> ip{192, 168, 1, 50};
+    bool operator==(const Settings&) const = default;
+};
+
+// A plain copy of everything the switcher keeps. Tables are always laid out
+// for the largest model; entries beyond the model keep their start values.
+struct SimState {
+    int modelCode = 3;
+    bool audioPresent = true;
+    std::string firmware;
+    Settings settings;
+    std::array<OutputEntry, kMaxOutputs> outputs{};      // current routes (OINFOQV)
+    std::array<CommittedRoute, kMaxOutputs> committed{}; // committed routes (OPINFOQV)
+    std::array<std::uint8_t, kMaxInputs> levels{};       // 0..252 per input (AINFOQV)
+    GroupTable groups;
+    std::array<PresetRecord, kPresetCount> presets{};
+
+    SimState();
+    int InputCount() const;  // 12, 12, 16, 16
+    int OutputCount() const; // 4, 8, 8, 16
+    int OutputSlots() const; // entries in replies: 8, 8, 16, 16
+    bool LargeForm() const;  // group and preset replies in their large form
+};
+
+// -------------------------------------------------------------- options ---
+
+// Fault modes and output pacing. Every field can also be changed at run time.
+struct SimFaults {
+    bool silent = false;          // never answer anything
+    bool noPrompt = false;        // write commands (and malformed lines) get no '#'
+    int replyDelayMs = 0;         // wait before each answer
+    int chunkSize = 0;            // >0: write answers in pieces of this many bytes
+    int chunkPauseMs = 2;         // pause between pieces
+    int textBeforeSoh = 0;        // printable bytes (no '#', no SOH) before the SOH
+    std::string noSohQuery;       // query word whose reply loses its SOH ("" = none)
+    int noSohFrom = 1;            // ... from this occurrence of the word on (1 = all)
+    int closeAfter = -1;          // >=0: a status reply stops after this many bytes
+    bool secondProbeOnly = false; // of each run of bare CRs, ignore the first
+    int baud = 0;                 // >0: pace output like a serial line (10 bits/byte)
+};
+
+struct SimOptions {
+    int model = 3;                       // model code 0..3
+    bool audio = true;                   // false: --no-audio
+    std::optional<std::string> firmware; // at most 6 characters; unset: default text
+    std::array<std::uint8_t, 4> ip{192, 168, 1, 50};
+    bool tcp = false;
+    std::string tcpAddress = "127.0.0.1";
+    quint16 tcpPort = 0; // 0: an ephemeral port
+    std::string ptyPath; // non-empty: create a pty and a symlink here
+    bool demo = false;
+    std::string logFile; // non-empty: append every received line here
+    SimFaults faults;
+};
+
+inline constexpr const char* kDefaultFirmware = "2.04";
+inline constexpr const char* kDemoFirmware = "2.17D";
+
+struct ParseOutcome {
+    enum class Kind { Run, Help, Error };
+    Kind kind = Kind::Run;
+    SimOptions options;  // valid when kind == Run
+    std::string message; // help text (Help) or one-line error (Error)
+    int ExitCode() const { return kind == Kind::Error ? 2 : 0; }
+};
+
+// Parses the command line (argv[0] is the program name).
+ParseOutcome ParseOptions(int argc, const char* const* argv);
+std::string HelpText();
+
+// ------------------------------------------------------------ simulator ---
+
+class Simulator : public QObject {
+    Q_OBJECT
+  public:
+    explicit Simulator(SimOptions options, QObject* parent = nullptr);
+    ~Simulator() override;
+
+    // Opens the transports (on the owning thread). False with a reason when a
+    // transport cannot be opened or none is configured.
+    bool Start(std::string* error = nullptr);
+    // Closes the transports and removes the pty symlink (also done by the destructor).
+    void Stop();
+
+    quint16 TcpPort() const;        // the listening port (0 when no TCP)
+    std::string TcpAddress() const; // the listening address
+    std::string PtyPath() const;    // the symlink ("" when no pty)
+    std::string SlavePath() const;  // the pty slave device, e.g. /dev/pts/4
+
+    // Everything below may be called from any thread.
+    std::vector<std::string> ReceivedLines() const; // without CR; a probe is ""
+    void ClearReceivedLines();
+    bool WaitForLines(std::size_t n, int timeoutMs) const; // true once n lines arrived
+
+    void SetSilent(bool on);
+    void SetNoPrompt(bool on);
+    void SetReplyDelay(int ms);
+    void SetChunk(int size, int pauseMs = 2); // size 0: whole answers
+    void SetTextBeforeSoh(int n);
+    // The reply to `query` (e.g. "PGINFOQV") has its SOH replaced by 0x02 from
+    // the fromOccurrence-th such query on, counted from this call; "" turns it
+    // off. To keep the whole 30-byte search window free of SOH, a reply so
+    // marked has at least 28 bytes of text before the replaced byte.
+    void SetNoSoh(const std::string& query, int fromOccurrence = 1);
+    void SetCloseAfter(int bytes); // -1 off; TCP: close; pty: drop the rest of that reply
+    void SetSecondProbeOnly(bool on);
+    void SetBaud(int baud); // 0: no pacing
+    SimFaults Faults() const;
+    // The next answer to a line whose first word is `word` ("" for a probe) is
+    // exactly `bytes` (replacing the '#' or the framed reply); the line is
+    // still applied. Reply delay, chunks, baud and close-after still apply.
+    void SetCannedReply(const std::string& word, std::vector<std::uint8_t> bytes);
+
+    SimState State() const;
+    // Replaces the state with a demo set-up: routes, a mute, levels, two
+    // groups, three presets. It also becomes the state RESETQV R returns to.
+    void SeedDemo();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+// Runs a Simulator on a thread of its own; all methods are thread-safe.
+class SimThread {
+  public:
+    explicit SimThread(SimOptions options);
+    ~SimThread(); // stops the simulator and its thread
+    SimThread(const SimThread&) = delete;
+    SimThread& operator=(const SimThread&) = delete;
+
+    bool Start(std::string* error = nullptr); // blocks until listening
+
+    quint16 TcpPort() const { return sim_->TcpPort(); }
+    std::string PtyPath() const { return sim_->PtyPath(); }
+    std::string SlavePath() const { return sim_->SlavePath(); }
+
+    std::vector<std::string> ReceivedLines() const { return sim_->ReceivedLines(); }
+    void ClearReceivedLines() { sim_->ClearReceivedLines(); }
+    bool WaitForLines(std::size_t n, int timeoutMs) const {
+        return sim_->WaitForLines(n, timeoutMs);
+    }
+
+    void SetSilent(bool on) { sim_->SetSilent(on); }
+    void SetNoPrompt(bool on) { sim_->SetNoPrompt(on); }
+    void SetReplyDelay(int ms) { sim_->SetReplyDelay(ms); }
+    void SetChunk(int size, int pauseMs = 2) { sim_->SetChunk(size, pauseMs); }
+    void SetTextBeforeSoh(int n) { sim_->SetTextBeforeSoh(n); }
+    void SetNoSoh(const std::string& query, int fromOccurrence = 1) {
+        sim_->SetNoSoh(query, fromOccurrence);
+    }
+    void SetCloseAfter(int bytes) { sim_->SetCloseAfter(bytes); }
+    void SetSecondProbeOnly(bool on) { sim_->SetSecondProbeOnly(on); }
+    void SetBaud(int baud) { sim_->SetBaud(baud); }
+    void SetCannedReply(const std::string& word, std::vector<std::uint8_t> bytes) {
+        sim_->SetCannedReply(word, std::move(bytes));
+    }
+
+    SimState State() const { return sim_->State(); }
+    void SeedDemo() { sim_->SeedDemo(); }
+
+  private:
+    std::unique_ptr<QThread> thread_;
+    Simulator* sim_ = nullptr; // lives on thread_
+};
+
+} // namespace qvsim
