@@ -4,6 +4,7 @@
 #include "Pty.h"
 #include "Switcher.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -596,6 +597,13 @@ SimThread::~SimThread() {
 }
 
 bool SimThread::Start(std::string* error) {
+    if (QCoreApplication::instance() == nullptr) {
+        // Qt delivers no events to a thread without an application object.
+        if (error != nullptr) {
+            *error = "SimThread needs a QCoreApplication (or QApplication) instance";
+        }
+        return false;
+    }
     bool ok = false;
     QMetaObject::invokeMethod(
         sim_, [&] { ok = sim_->Start(error); }, Qt::BlockingQueuedConnection);

@@ -116,6 +116,7 @@ struct SimState {
     int OutputCount() const; // 4, 8, 8, 16
     int OutputSlots() const; // entries in replies: 8, 8, 16, 16
     bool LargeForm() const;  // group and preset replies in their large form
+    bool operator==(const SimState&) const = default;
 };
 
 // -------------------------------------------------------------- options ---
@@ -218,6 +219,8 @@ class Simulator : public QObject {
 };
 
 // Runs a Simulator on a thread of its own; all methods are thread-safe.
+// A QCoreApplication (or QApplication) must exist: Qt delivers no events to
+// other threads without one. The caller's thread need not run its event loop.
 class SimThread {
   public:
     explicit SimThread(SimOptions options);
