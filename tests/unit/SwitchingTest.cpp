@@ -165,6 +165,20 @@ TEST_F(SwitchingTest, AudioOnlyLeavesVideoAlone) {
     EXPECT_EQ(Record(state, 3), (Bytes{9, X, 1, 0, 0}));
 }
 
+TEST_F(SwitchingTest, SingleLayerRouteOntoThePreviousInputKeepsItsTakenMark) {
+    // As a read-back may report it: committed marks set while the previous
+    // route names the selected input. Case a then leaves the mark alone.
+    SetRecord(state, 0, {5, 9, 1, 1, 0});
+    SetPrev(state, 0, {2, 9});
+    SetRecord(state, 1, {9, 5, 1, 1, 0});
+    SetPrev(state, 1, {9, 2});
+    sw.SelectInput(2);
+    EXPECT_EQ(sw.ToggleOutput(0, AvMode::VideoOnly), Commands{"RTEMP 1 3 101"});
+    EXPECT_EQ(Record(state, 0), (Bytes{2, 9, 1, 1, 0}));
+    EXPECT_EQ(sw.ToggleOutput(1, AvMode::AudioOnly), Commands{"RTEMP 2 101 3"});
+    EXPECT_EQ(Record(state, 1), (Bytes{9, 2, 1, 1, 0}));
+}
+
 TEST_F(SwitchingTest, RevertingOneOutputKeepsOthersTemporary) {
     Committed(state, 0, 3, 3);
     Committed(state, 1, 3, 3);
