@@ -46,7 +46,10 @@ void SystemStatusBlock::SetRGBDelay(int v) {
 }
 
 void SystemStatusBlock::Load(std::span<const std::uint8_t> payload) {
-    std::copy_n(payload.begin(), std::min(payload.size(), kSize), bytes.begin());
+    if (payload.size() < kSize) {
+        return;
+    }
+    std::copy_n(payload.begin(), kSize, bytes.begin());
 }
 
 void DeviceModel::ApplyModelCode(std::uint8_t code) {

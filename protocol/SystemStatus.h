@@ -27,7 +27,8 @@ struct SystemStatusBlock {
     void SetVideoSwitchSource(int v);
     void SetRGBDelay(int v);
 
-    // Copies the first 20 bytes of `payload` (which must hold at least 20).
+    // Copies the first 20 bytes of `payload`. A payload shorter than the
+    // block changes nothing: half a block would mix two switchers' values.
     void Load(std::span<const std::uint8_t> payload);
 };
 

@@ -61,6 +61,16 @@ TEST(SystemStatusBlock, FirmwareWithoutNulEndsAtByte13) {
     EXPECT_EQ(Block(bytes).FirmwareVersion(), "");
 }
 
+TEST(SystemStatusBlock, ShortPayloadChangesNothing) {
+    SystemStatusBlock block = Block(kBlock);
+    block.Load(Bytes(19, 0x00));
+    EXPECT_EQ(Bytes(block.bytes.begin(), block.bytes.end()), kBlock);
+    // A longer payload: only its first 20 bytes count.
+    Bytes longer(25, 0x07);
+    block.Load(longer);
+    EXPECT_EQ(Bytes(block.bytes.begin(), block.bytes.end()), Bytes(20, 0x07));
+}
+
 TEST(SystemStatusBlock, SettersWriteTheirBytes) {
     SystemStatusBlock block;
     block.SetFrontPanelLock(1);
