@@ -2,6 +2,7 @@
 // byte-exact round trips, and saves that fail part-way.
 #include "config/ConfigFile.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
