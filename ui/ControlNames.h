@@ -1,0 +1,21 @@
+// Every control that has a name in the window layout carries it twice: as
+// objectName (tests and tools find it by that) and as accessibleDescription
+// (screen readers announce it). The accessible name stays the visible caption,
+// or a short phrase for a control without text.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+class QAction;
+
+namespace qvc {
+
+void NameControl(QWidget* widget, const QString& name, const QString& accessibleName = {});
+void NameAction(QAction* action, const QString& name);
+
+// Window size of the layout, in pixels at 120 dots per inch, scaled to the
+// screen's logical resolution.
+int ScaledPixels(const QWidget* widget, int pixelsAt120Dpi);
+
+} // namespace qvc
