@@ -24,6 +24,7 @@ namespace {
 const char* const kWindowTitle = "Norvak Dellby LLC :- Quorvel  Control (%1)";
 
 // Captions.
+const char* const kPageName = "A / V Switching";
 const char* const kNoInputCaption = "--";
 const char* const kMuteCaption = "Mute";
 const char* const kTakeCaption = "Take";
@@ -168,7 +169,7 @@ SwitchingPage::SwitchingPage(DeviceState& state, LinkState& link, Switching& swi
     : QWidget(parent), state_(state), link_(link), switching_(switching), send_(std::move(send)),
       faceColour_(QApplication::palette().color(QPalette::Button)),
       faceTextColour_(QApplication::palette().color(QPalette::ButtonText)) {
-    setObjectName(QStringLiteral("ControlTabSheet"));
+    NameControl(this, QStringLiteral("ControlTabSheet"), QString::fromLatin1(kPageName));
     BuildControls();
     SetAllButtonsToFace();
     SetTakeLamp(false);
