@@ -199,7 +199,10 @@ class Simulator : public QObject {
     // off. To keep the whole 30-byte search window free of SOH, a reply so
     // marked has at least 28 bytes of text before the replaced byte.
     void SetNoSoh(const std::string& query, int fromOccurrence = 1);
-    void SetCloseAfter(int bytes); // -1 off; TCP: close; pty: drop the rest of that reply
+    // Every status reply stops after `bytes` bytes (-1: off). On TCP the
+    // connection is then closed; on the pty the rest of that reply is dropped.
+    // Prompts are not affected.
+    void SetCloseAfter(int bytes);
     void SetSecondProbeOnly(bool on);
     void SetBaud(int baud); // 0: no pacing
     SimFaults Faults() const;

@@ -102,14 +102,21 @@ TEST_F(Faults, TextBeforeSoh) {
 }
 
 TEST(FaultNoSoh, FromTheFourthPresetGroupQueryOn) {
-    qvsim::SimOptions o = TcpOptions(3);
-    o.demo = true; // group images full of 0x01 counts
-    TcpPeer peer(o);
+    TcpPeer peer(TcpOptions(3));
     ASSERT_TRUE(peer.client);
     WireClient& c = *peer.client;
+    // Group images whose first payload bytes are 0x01 (one member, one output).
+    c.Command("GADD 1 1 101");
+    for (int p = 1; p <= 5; ++p) {
+        c.Command("PRST " + std::to_string(p));
+    }
+    Bytes image = EmptyGroupsLarge();
+    image[0] = 1;   // memberCount of group 1
+    image[16] = 1;  // outputCount of group 1
+    image[304] = 0; // output 1 in group 1
     peer.sim->SetNoSoh("PGINFOQV", 4);
     for (int n = 0; n < 3; ++n) {
-        EXPECT_EQ(c.Query("PGINFOQV " + std::to_string(n), 322).size(), 322u);
+        EXPECT_EQ(c.Query("PGINFOQV " + std::to_string(n), 322), image);
     }
     for (int n = 3; n < 5; ++n) {
         c.Send("PGINFOQV " + std::to_string(n));
@@ -117,6 +124,7 @@ TEST(FaultNoSoh, FromTheFourthPresetGroupQueryOn) {
         ASSERT_EQ(reply.size(), 355u);
         EXPECT_EQ(std::count(reply.begin(), reply.begin() + 30, 0x01), 0)
             << "SOH found in the search window";
+        EXPECT_EQ(Bytes(reply.begin() + 30, reply.end() - 3), image);
         EXPECT_EQ(Bytes(reply.end() - 3, reply.end()), (Bytes{0x0D, 0x0A, '#'}));
     }
     EXPECT_EQ(c.Query("MINFOQV", 20).size(), 20u); // other queries are untouched
