@@ -38,10 +38,17 @@ class DeviceLink : public QObject {
     bool ExchangeFailed() const;
     // Serial write-and-acknowledge step (also the port probe).
     bool AwaitPrompt(const std::string& line);
+    // Length of the serial prompt wait, in ticks (80; 10 while probing and
+    // after a cancelled recovery until the next search or re-open).
+    int PromptTimeout() const;
+    // A serial status reply is being collected.
+    bool ReplyPending() const;
+    // The waits this link was built with.
+    const LinkTimings& Timings() const;
 
     // --- serial link ----------------------------------------------------
-    int OpenAndCheckPort(int n);   // 0, -1, -2, -3, -4
-    int SearchPorts(int n);        // 1 found, -1 not found; n = 0 tries COM1..COM4
+    int OpenAndCheckPort(int n); // 0, -1, -2, -3, -4
+    int SearchPorts(int n);      // 1 found, -1 not found; n = 0 tries COM1..COM4
     void CloseSerialPort();
     int CurrentPortNumber() const; // 0 until a port was selected
     void SetBaudRate(int baud);    // applies at once when open, else at the next open
@@ -64,7 +71,7 @@ class DeviceLink : public QObject {
     void SendOmute(int output, int muted);
     void SendAlvl(int input, int level);
     void SendFplock(bool locked);
-    void SendReset(bool factory);  // 810 ticks on serial, then back to 80
+    void SendReset(bool factory); // 810 ticks on serial, then back to 80
     void SendSwitch(int source);
     void SendFdly(int delay);
     void SendClear();

@@ -19,13 +19,13 @@ class LinkHost {
   public:
     virtual ~LinkHost() = default;
 
-    virtual void SetStatusText(const QString& text) = 0;       // MainStatusBar
-    virtual void SetPageControlEnabled(bool enabled) = 0;      // MainPageControl
-    virtual void SetHourglass(bool on) = 0;                    // busy pointer on/off
+    virtual void SetStatusText(const QString& text) = 0;  // MainStatusBar
+    virtual void SetPageControlEnabled(bool enabled) = 0; // MainPageControl
+    virtual void SetHourglass(bool on) = 0;               // busy pointer on/off
     virtual bool HourglassShown() const = 0;
-    virtual void SetComNumberText(const QString& text) = 0;    // ComNumberLabel
-    virtual void SetLineLamps(const LineLamps& lamps) = 0;     // all unlit when not monitored
-    virtual void TerminalReceived(const QByteArray& bytes) = 0;  // copy of received serial bytes
+    virtual void SetComNumberText(const QString& text) = 0;     // ComNumberLabel
+    virtual void SetLineLamps(const LineLamps& lamps) = 0;      // all unlit when not monitored
+    virtual void TerminalReceived(const QByteArray& bytes) = 0; // copy of received serial bytes
     // The pop-up TInfoForm.
     virtual void ShowInfo(const QString& text) = 0;
     virtual void SetInfoProgress(const QString& text) = 0;

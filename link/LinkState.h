@@ -8,7 +8,7 @@ struct LinkState {
     bool EthernetConnected = false;
     bool SerialPortOpen = false;
     bool EthernetConnecting = false;
-    int BusyFlag = 0;  // re-entrancy guard of the window
+    int BusyFlag = 0; // re-entrancy guard of the window
     bool RefreshingFlag = false;
 };
 

@@ -1,0 +1,312 @@
+// The transaction engine: link choice, the reply timer, the dispatching
+// waits and the command senders. The serial and TCP halves live in
+// SerialLink.cpp and TcpLink.cpp.
+#include "DeviceLink.h"
+
+#include "DeviceLinkImpl.h"
+#include "protocol/Commands.h"
+
+#include <QCoreApplication>
+
+namespace qvc {
+
+namespace {
+
+constexpr const char* kEthernetTimeoutText =
+    "Error! Timeout occured. Unable to communicate with Quorvel. Please verify that Ethernet is "
+    "connected to Quorvel.";
+constexpr const char* kSerialTimeoutText =
+    "Error! Timeout occured. Unable to communicate with Quorvel. Please verify that Serial Port "
+    "is connected to Quorvel.";
+
+} // namespace
+
+DeviceLink::Impl::Impl(DeviceLink& owner, LinkState& linkState, LinkHost& linkHost,
+                       Prompts& linkPrompts, SerialPortMap portMap, LinkTimings linkTimings,
+                       quint16 tcpPortNumber)
+    : q(owner), state(linkState), host(linkHost), prompts(linkPrompts), ports(std::move(portMap)),
+      timings(linkTimings), tcpPort(tcpPortNumber), promptTimeout(linkTimings.commandTicks) {}
+
+DeviceLink::DeviceLink(LinkState& state, LinkHost& host, Prompts& prompts, SerialPortMap ports,
+                       LinkTimings timings, quint16 tcpPort, QObject* parent)
+    : QObject(parent),
+      d_(new Impl(*this, state, host, prompts, std::move(ports), timings, tcpPort)) {
+    d_->timer1.setSingleShot(true);
+    connect(&d_->timer1, &QTimer::timeout, this, [this] { d_->Timer1Timer(); });
+
+    connect(&d_->port, &QSerialPort::readyRead, this, [this] { d_->SerialReadyRead(); });
+    connect(&d_->port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { d_->PortError(e); });
+    connect(&d_->lampTimer, &QTimer::timeout, this, [this] { d_->PollLamps(); });
+
+    connect(&d_->socket, &QTcpSocket::connected, this,
+            [this] { d_->state.EthernetConnected = true; });
+    connect(&d_->socket, &QTcpSocket::disconnected, this,
+            [this] { d_->state.EthernetConnected = false; });
+    connect(&d_->socket, &QTcpSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError e) { d_->SocketError(e); });
+}
+
+DeviceLink::~DeviceLink() {
+    // Nothing may call back into a half-destroyed link.
+    d_->timer1.disconnect(this);
+    d_->port.disconnect(this);
+    d_->lampTimer.disconnect(this);
+    d_->socket.disconnect(this);
+    d_->socket.abort();
+    if (d_->port.isOpen()) {
+        d_->port.close();
+    }
+    delete d_;
+}
+
+// --- reply timer and dispatching waits ------------------------------------
+
+void DeviceLink::Impl::StartTimer1() {
+    timer1.start(timings.replyTimerMs);
+}
+
+void DeviceLink::Impl::StopTimer1() {
+    timer1.stop();
+}
+
+void DeviceLink::Impl::Timer1Timer() {
+    StopTimer1();
+    if (!waitDone || waitDone()) {
+        // The wait got what it waited for in the same batch of events.
+        return;
+    }
+    const bool ethernet = state.EthernetConnecting || state.EthernetConnected;
+    prompts.Message(ethernet ? kEthernetTimeoutText : kSerialTimeoutText);
+    // Only once the user has closed the message.
+    timeoutSeen = true;
+    exchangeFailed = true;
+}
+
+void DeviceLink::Impl::DispatchUntil(const std::function<bool()>& done) {
+    const auto previous = waitDone;
+    waitDone = done;
+    while (!done() && !timeoutSeen) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    waitDone = previous;
+}
+
+// --- transaction engine ---------------------------------------------------
+
+void DeviceLink::SendCommand(const std::string& line) {
+    d_->commandBuffer = line;
+    if (d_->state.SerialConnected) {
+        d_->SerialCommandExchange();
+    } else if (d_->state.EthernetConnected) {
+        d_->TcpSendCommand();
+    }
+}
+
+void DeviceLink::SendCommandNoWait(const std::string& line) {
+    d_->commandBuffer = line;
+    if (d_->state.SerialConnected) {
+        d_->SerialCommandExchange();
+    } else if (d_->state.EthernetConnected) {
+        d_->TcpSendOnly();
+    }
+}
+
+bool DeviceLink::QueryStatus(const std::string& line, int expectedLength) {
+    d_->commandBuffer = line;
+    d_->expectedLength = expectedLength;
+    if (d_->state.EthernetConnected) {
+        d_->TcpQueryStatus();
+    } else {
+        d_->SerialQueryStatus();
+    }
+    return !d_->exchangeFailed;
+}
+
+std::span<const std::uint8_t> DeviceLink::ReceiveBuffer() const {
+    return d_->receiveBuffer;
+}
+
+bool DeviceLink::ExchangeFailed() const {
+    return d_->exchangeFailed;
+}
+
+bool DeviceLink::AwaitPrompt(const std::string& line) {
+    return d_->AwaitPrompt(line);
+}
+
+int DeviceLink::PromptTimeout() const {
+    return d_->promptTimeout;
+}
+
+bool DeviceLink::ReplyPending() const {
+    return d_->replyPending;
+}
+
+const LinkTimings& DeviceLink::Timings() const {
+    return d_->timings;
+}
+
+// --- serial link ------------------------------------------------------------
+
+int DeviceLink::OpenAndCheckPort(int n) {
+    return d_->OpenAndCheckPort(n);
+}
+
+int DeviceLink::SearchPorts(int n) {
+    return d_->SearchPorts(n);
+}
+
+void DeviceLink::CloseSerialPort() {
+    if (d_->port.isOpen()) {
+        d_->ClosePort();
+    }
+}
+
+int DeviceLink::CurrentPortNumber() const {
+    return d_->portNumber;
+}
+
+void DeviceLink::SetBaudRate(int baud) {
+    d_->baudRate = baud;
+    if (d_->port.isOpen()) {
+        d_->port.setBaudRate(baud);
+    }
+}
+
+void DeviceLink::SetHardwareFlowControl() {
+    d_->hardwareFlowControl = true;
+}
+
+void DeviceLink::SetSerialConnected(bool connected) {
+    d_->state.SerialConnected = connected;
+    d_->SetMonitoring(connected);
+}
+
+// --- TCP link ---------------------------------------------------------------
+
+DeviceLink::TcpOutcome DeviceLink::TcpConnect(const QString& address) {
+    return d_->TcpConnect(address);
+}
+
+bool DeviceLink::TcpActive() const {
+    return d_->TcpIsActive();
+}
+
+void DeviceLink::TcpClose() {
+    d_->TcpClose();
+}
+
+// --- senders ------------------------------------------------------------------
+// Each sender builds its line only when a link is up; with neither link
+// connected nothing is built, sent or reported.
+
+namespace {
+
+bool LinkUp(const LinkState& s) {
+    return s.SerialConnected || s.EthernetConnected;
+}
+
+} // namespace
+
+void DeviceLink::SendIpConfig(int a, int b, int c, int d) {
+    if (LinkUp(d_->state)) {
+        SendCommandNoWait(cmd::IpConfig(a, b, c, d));
+    }
+}
+
+void DeviceLink::SendRtemp(int output, int video, int audio) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Rtemp(output, video, audio));
+    }
+}
+
+void DeviceLink::SendTake(bool commit) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Take(commit));
+    }
+}
+
+void DeviceLink::SendOmute(int output, int muted) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Omute(output, muted));
+    }
+}
+
+void DeviceLink::SendAlvl(int input, int level) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Alvl(input, level));
+    }
+}
+
+void DeviceLink::SendFplock(bool locked) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Fplock(locked));
+    }
+}
+
+void DeviceLink::SendReset(bool factory) {
+    if (!LinkUp(d_->state)) {
+        return;
+    }
+    // The switcher takes its time to answer a reset: the serial prompt wait
+    // is stretched for this one exchange.
+    const bool serial = d_->state.SerialConnected;
+    if (serial) {
+        d_->promptTimeout = d_->timings.resetTicks;
+    }
+    SendCommand(cmd::ResetQv(factory));
+    if (serial) {
+        d_->promptTimeout = d_->timings.commandTicks;
+    }
+}
+
+void DeviceLink::SendSwitch(int source) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Switch(source));
+    }
+}
+
+void DeviceLink::SendFdly(int delay) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Fdly(delay));
+    }
+}
+
+void DeviceLink::SendClear() {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Clear());
+    }
+}
+
+void DeviceLink::SendRprst(int preset, int flag) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Rprst(preset, flag));
+    }
+}
+
+void DeviceLink::SendPrst(int preset) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Prst(preset));
+    }
+}
+
+void DeviceLink::SendGclear(int group) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Gclear(group));
+    }
+}
+
+void DeviceLink::SendGadd(int group, int output, int input) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Gadd(group, output, input));
+    }
+}
+
+void DeviceLink::SendGdel(int group, int output, int input) {
+    if (LinkUp(d_->state)) {
+        SendCommand(cmd::Gdel(group, output, input));
+    }
+}
+
+} // namespace qvc

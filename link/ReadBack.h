@@ -1,0 +1,17 @@
+// The read-back of the switcher's whole state into DeviceState: 22 status
+// queries in a fixed order, with the progress pop-up and the messages.
+#pragma once
+
+namespace qvc {
+
+class DeviceLink;
+class LinkHost;
+class Prompts;
+struct DeviceState;
+
+// 1 when the system status block was read (even if later steps failed), -1
+// when it was not (then nothing else is queried). A table is overwritten only
+// when its query succeeds.
+int ReadBack(DeviceLink& link, DeviceState& state, LinkHost& host, Prompts& prompts);
+
+} // namespace qvc

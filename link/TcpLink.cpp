@@ -1,0 +1,240 @@
+// The TCP half of the link: connect and probe, the command and status
+// exchanges, and the socket events with their messages.
+#include "DeviceLinkImpl.h"
+#include "IpAddress.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QThread>
+#include <vector>
+
+namespace qvc {
+
+namespace {
+
+constexpr const char* kGeneralErrorText = "Socket General Error";
+constexpr const char* kSendErrorText = "Socket Send Error";
+constexpr const char* kReceiveErrorText = "Socket Receive Error";
+constexpr const char* kConnectErrorText = "Socket Connection Error: Check Ethernet cable";
+constexpr const char* kDisconnectErrorText = "Socket Disconnect Error";
+
+constexpr qint64 kProbeReadBytes = 20;
+constexpr qint64 kSlotBytes = 100;
+constexpr int kSlotCount = 100;
+constexpr char kLineEnd = '\r';
+// Stale input is drained before an exchange, but never for ever.
+constexpr int kDrainRounds = 8;
+
+} // namespace
+
+QString SocketErrorText(QAbstractSocket::SocketError error, TcpActivity activity) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+    case QAbstractSocket::HostNotFoundError:
+    case QAbstractSocket::NetworkError:
+        return kConnectErrorText;
+    default:
+        break;
+    }
+    switch (activity) {
+    case TcpActivity::Connecting:
+        return kConnectErrorText;
+    case TcpActivity::Sending:
+        return kSendErrorText;
+    case TcpActivity::Receiving:
+        return kReceiveErrorText;
+    case TcpActivity::Closing:
+        return kDisconnectErrorText;
+    case TcpActivity::Idle:
+        break;
+    }
+    return kGeneralErrorText;
+}
+
+bool DeviceLink::Impl::TcpIsActive() const {
+    return socket.state() == QAbstractSocket::ConnectedState;
+}
+
+void DeviceLink::Impl::SocketError(QAbstractSocket::SocketError error) {
+    // A wait that ran out is reported by the wait itself; a switcher that
+    // closes the connection raises the disconnect event, not an error.
+    if (error == QAbstractSocket::SocketTimeoutError ||
+        error == QAbstractSocket::RemoteHostClosedError) {
+        return;
+    }
+    state.EthernetConnecting = false;
+    prompts.Message(SocketErrorText(error, tcpActivity));
+}
+
+void DeviceLink::Impl::TcpWrite(const std::string& line) {
+    QByteArray bytes(line.data(), static_cast<qsizetype>(line.size()));
+    bytes.append(kLineEnd);
+    const TcpActivity previous = tcpActivity;
+    tcpActivity = TcpActivity::Sending;
+    socket.write(bytes);
+    socket.flush();
+    tcpActivity = previous;
+}
+
+// One read of at most maxCount bytes; waits up to the TCP read time when
+// nothing is there yet. Empty when nothing came or the peer closed.
+QByteArray DeviceLink::Impl::TcpRead(qint64 maxCount) {
+    const TcpActivity previous = tcpActivity;
+    tcpActivity = TcpActivity::Receiving;
+    if (socket.bytesAvailable() == 0 && TcpIsActive()) {
+        socket.waitForReadyRead(timings.tcpReadMs);
+    }
+    QByteArray bytes = socket.read(maxCount);
+    tcpActivity = previous;
+    return bytes;
+}
+
+// Whatever arrived while no reply was awaited is dropped before the next
+// exchange, as on the serial link.
+void DeviceLink::Impl::DiscardTcpInput() {
+    const TcpActivity previous = tcpActivity;
+    tcpActivity = TcpActivity::Receiving;
+    for (int round = 0; round < kDrainRounds; ++round) {
+        socket.readAll();
+        if (!TcpIsActive() || !socket.waitForReadyRead(0)) {
+            break;
+        }
+    }
+    socket.readAll();
+    tcpActivity = previous;
+}
+
+bool DeviceLink::Impl::TcpProbe(const std::string& line) {
+    if (!TcpIsActive()) {
+        return false;
+    }
+    DiscardTcpInput();
+    TcpWrite(line);
+    // The bytes are not examined; the rest of the reply stays unread.
+    return !TcpRead(kProbeReadBytes).isEmpty();
+}
+
+void DeviceLink::Impl::TcpSendCommand() {
+    HourglassScope hourglass(host);
+    // A command without an answer is simply not acknowledged.
+    TcpProbe(commandBuffer);
+}
+
+void DeviceLink::Impl::TcpSendOnly() {
+    if (TcpIsActive()) {
+        TcpWrite(commandBuffer);
+    }
+}
+
+// The TCP status exchange: reads of at most 100 bytes, at most 100 of them,
+// until the first '#' met when ExpectedLength bytes have been counted. Only a
+// complete reply is copied into the receive buffer; otherwise it stays all
+// zero and the caller finds no SOH.
+void DeviceLink::Impl::TcpQueryStatus() {
+    exchangeFailed = false;
+    if (!TcpIsActive()) {
+        exchangeFailed = true;
+        return;
+    }
+    receiveBuffer.fill(0);
+    QCoreApplication::processEvents();
+    QThread::msleep(static_cast<unsigned long>(std::max(timings.tcpPauseMs, 0)));
+    if (!TcpIsActive()) {
+        exchangeFailed = true;
+        return;
+    }
+    DiscardTcpInput();
+    TcpWrite(commandBuffer);
+
+    std::vector<QByteArray> pieces;
+    std::size_t total = 0;
+    int counted = 0;
+    bool complete = false;
+    bool oversized = false;
+    for (int k = 0; k < kSlotCount && !complete; ++k) {
+        QByteArray slot = TcpRead(kSlotBytes);
+        if (slot.isEmpty()) {
+            break;
+        }
+        if (total + static_cast<std::size_t>(slot.size()) > receiveBuffer.size()) {
+            oversized = true;
+            break;
+        }
+        for (const char c : std::as_const(slot)) {
+            if (static_cast<std::uint8_t>(c) == kPrompt && counted >= expectedLength) {
+                complete = true;
+            } else {
+                ++counted;
+            }
+        }
+        total += static_cast<std::size_t>(slot.size());
+        pieces.push_back(std::move(slot));
+    }
+    if (!complete || oversized) {
+        return;
+    }
+    std::size_t at = 0;
+    for (const QByteArray& slot : pieces) {
+        std::copy(slot.cbegin(), slot.cend(),
+                  receiveBuffer.begin() + static_cast<std::ptrdiff_t>(at));
+        at += static_cast<std::size_t>(slot.size());
+    }
+}
+
+DeviceLink::TcpOutcome DeviceLink::Impl::TcpConnect(const QString& address) {
+    // The window checks the text first; a bad one is still refused here.
+    const QString refusal = CheckConnectAddress(address);
+    if (!refusal.isEmpty()) {
+        prompts.Message(refusal);
+        return TcpOutcome::NotConnected;
+    }
+    if (socket.state() != QAbstractSocket::UnconnectedState) {
+        TcpClose();
+    }
+    host.SetHourglass(true);
+    state.EthernetConnecting = true;
+    tcpActivity = TcpActivity::Connecting;
+    socket.connectToHost(QHostAddress(NormaliseIpAddress(address)), tcpPort);
+    timeoutSeen = false;
+    StartTimer1();
+    DispatchUntil([this] { return TcpIsActive() || !state.EthernetConnecting; });
+    StopTimer1();
+    state.EthernetConnecting = false;
+    tcpActivity = TcpActivity::Idle;
+
+    TcpOutcome outcome = TcpOutcome::NotConnected;
+    if (TcpIsActive()) {
+        outcome = TcpProbe(std::string()) ? TcpOutcome::Probed : TcpOutcome::Silent;
+    } else {
+        // Timed out or refused: no attempt is left running behind the user.
+        socket.abort();
+    }
+    host.SetHourglass(false);
+    return outcome;
+}
+
+void DeviceLink::Impl::TcpClose() {
+    if (socket.state() == QAbstractSocket::UnconnectedState) {
+        return;
+    }
+    if (socket.state() != QAbstractSocket::ConnectedState) {
+        socket.abort();
+        return;
+    }
+    tcpActivity = TcpActivity::Closing;
+    socket.disconnectFromHost();
+    if (socket.state() != QAbstractSocket::UnconnectedState) {
+        // Unsent bytes may keep the socket closing for a while; it is cut
+        // off when the TCP read time has passed.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, &socket, [this] { socket.abort(); });
+        guard.start(timings.tcpReadMs);
+        while (socket.state() != QAbstractSocket::UnconnectedState) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
+    tcpActivity = TcpActivity::Idle;
+}
+
+} // namespace qvc
