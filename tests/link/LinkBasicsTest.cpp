@@ -1,0 +1,153 @@
+// The fixed waits and the COM port map.
+#include "LinkTestSupport.h"
+#include "link/LinkTimings.h"
+#include "link/SerialPortMap.h"
+
+#include <QElapsedTimer>
+#include <QtGlobal>
+#include <gtest/gtest.h>
+
+namespace qvc::test {
+namespace {
+
+TEST(LinkTimings, ProductionValuesAreFixed) {
+    constexpr LinkTimings t = LinkTimings::Production();
+    EXPECT_EQ(t.tickMs, 55);
+    EXPECT_EQ(t.probeTicks, 10);
+    EXPECT_EQ(t.commandTicks, 80);
+    EXPECT_EQ(t.resetTicks, 810);
+    EXPECT_EQ(t.replyTimerMs, 9000);
+    EXPECT_EQ(t.tcpReadMs, 5000);
+    EXPECT_EQ(t.tcpPauseMs, 100);
+}
+
+// Sets the four QVCONTROL_COMn variables for one test and restores them.
+class ComEnvironment {
+  public:
+    explicit ComEnvironment(const std::array<const char*, 4>& values) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            names_[i] = "QVCONTROL_COM" + QByteArray::number(static_cast<int>(i) + 1);
+            saved_[i] = qgetenv(names_[i].constData());
+            wasSet_[i] = qEnvironmentVariableIsSet(names_[i].constData());
+            if (values[i] != nullptr) {
+                qputenv(names_[i].constData(), values[i]);
+            } else {
+                qunsetenv(names_[i].constData());
+            }
+        }
+    }
+    ~ComEnvironment() {
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (wasSet_[i]) {
+                qputenv(names_[i].constData(), saved_[i]);
+            } else {
+                qunsetenv(names_[i].constData());
+            }
+        }
+    }
+
+  private:
+    std::array<QByteArray, 4> names_;
+    std::array<QByteArray, 4> saved_;
+    std::array<bool, 4> wasSet_{};
+};
+
+TEST(SerialPortMap, NumbersOutsideOneToFourHaveNoDevice) {
+    const SerialPortMap map({"/dev/a", "/dev/b", "/dev/c", "/dev/d"});
+    EXPECT_EQ(map.DevicePath(1), "/dev/a");
+    EXPECT_EQ(map.DevicePath(4), "/dev/d");
+    EXPECT_EQ(map.DevicePath(0), "");
+    EXPECT_EQ(map.DevicePath(5), "");
+    EXPECT_EQ(map.DevicePath(-1), "");
+}
+
+// A search through the environment's map passes over a COM1 that does not
+// exist and a COM2 without a device, and finds the switcher on COM3.
+TEST(PortSearch, SkipsMissingPortsAndFindsTheSwitcherOnCom3) {
+    SimPeer peer(SimPeer::Pty);
+    const std::string pty = peer.PtyPath().toStdString();
+    const ComEnvironment env({"/nonexistent/quorvel-com1", nullptr, pty.c_str(), nullptr});
+    const SerialPortMap map = SerialPortMap::FromSystem();
+    EXPECT_EQ(map.DevicePath(1), "/nonexistent/quorvel-com1");
+    EXPECT_EQ(map.DevicePath(2), "");
+    EXPECT_EQ(map.DevicePath(3), peer.PtyPath());
+
+    LinkState state;
+    RecordingHost host;
+    ScriptedPrompts prompts;
+    host.linkState = &state;
+    DeviceLink link(state, host, prompts, map, ShortTimings());
+    EXPECT_EQ(link.SearchPorts(0), 1);
+
+    EXPECT_EQ(peer.Lines(1), Lines{""});
+    EXPECT_EQ(host.statusTexts.back(), "Established communication with Quorvel on Com 3");
+    EXPECT_EQ(host.comNumber, std::vector<QString>{"3"});
+    EXPECT_EQ(link.CurrentPortNumber(), 3);
+    EXPECT_TRUE(state.SerialPortOpen);
+    EXPECT_EQ(link.PromptTimeout(), 80);
+    // Page control off for the whole search, on at the end; hourglass likewise.
+    ASSERT_FALSE(host.pageControl.empty());
+    EXPECT_FALSE(host.pageControl.front());
+    EXPECT_TRUE(host.pageControl.back());
+    EXPECT_EQ(host.hourglassChanges, (std::vector<bool>{true, false}));
+}
+
+class PortSearchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        link = std::make_unique<DeviceLink>(
+            state, host, prompts, SerialPortMap({QString(), QString(), peer.PtyPath(), QString()}),
+            ShortTimings());
+    }
+    SimPeer peer{SimPeer::Pty};
+    LinkState state;
+    RecordingHost host;
+    ScriptedPrompts prompts;
+    std::unique_ptr<DeviceLink> link;
+};
+
+TEST_F(PortSearchTest, SwitcherAnsweringOnlyTheSecondProbeIsFound) {
+    peer->SetSecondProbeOnly(true);
+    EXPECT_EQ(link->SearchPorts(0), 1);
+    EXPECT_EQ(peer.Lines(2), (Lines{"", ""}));
+    EXPECT_EQ(host.comNumber, std::vector<QString>{"3"});
+}
+
+TEST_F(PortSearchTest, FailedSearchClosesThePortAndShowsNone) {
+    ASSERT_EQ(link->SearchPorts(0), 1);
+    peer->SetSilent(true);
+    peer->ClearReceivedLines();
+    host.Clear();
+
+    EXPECT_EQ(link->SearchPorts(0), -1);
+    EXPECT_EQ(peer.Lines(2), (Lines{"", ""}));
+    EXPECT_EQ(host.comNumber, std::vector<QString>{"None"});
+    EXPECT_TRUE(host.statusTexts.empty() ||
+                host.statusTexts.back() != "Established communication with Quorvel on Com 3");
+    EXPECT_TRUE(WaitUntil([&] { return !state.SerialPortOpen; }));
+    EXPECT_EQ(link->PromptTimeout(), 80);
+    EXPECT_FALSE(link->QueryStatus("MINFOQV", 20)); // the port is closed
+}
+
+TEST_F(PortSearchTest, SearchingTheOpenPortReopensIt) {
+    ASSERT_EQ(link->SearchPorts(3), 1);
+    ASSERT_EQ(link->SearchPorts(3), 1);
+    EXPECT_EQ(peer.Lines(2), (Lines{"", ""}));
+    EXPECT_TRUE(state.SerialPortOpen);
+    link->SetSerialConnected(true);
+    link->SendClear();
+    EXPECT_EQ(peer.Lines(3), (Lines{"", "", "CLEAR"}));
+}
+
+TEST_F(PortSearchTest, ProbeWaitsAreShortDuringASearch) {
+    peer->SetSilent(true);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(link->SearchPorts(3), -1);
+    // Two probes of 10 ticks each, not 80.
+    EXPECT_GE(clock.elapsed(), 2 * 50);
+    EXPECT_LT(clock.elapsed(), 80 * 5);
+}
+
+} // namespace
+} // namespace qvc::test

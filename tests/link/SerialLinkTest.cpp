@@ -1,0 +1,331 @@
+// The serial link against the simulator on a pseudo-terminal reached as COM3:
+// command exchanges with their resends and recovery dialog, the status
+// exchange and its reply collector, the terminal copy and the line lamps.
+#include "LinkTestSupport.h"
+#include "link/ReadBack.h"
+#include "model/DeviceState.h"
+#include "protocol/Framing.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+namespace qvc::test {
+namespace {
+
+// The demo status block of a 16 x 16 switcher, byte by byte: lock 0, bytes
+// 1..3 unused, video switch source 2, VI delay 0, RGB delay 1500 (0x05DC, LE),
+// firmware "2.17D", model 3, IP 192.168.1.50, audio present.
+const Bytes kDemoStatusBlock = {0,   0,   0,   0, 2, 0,   0xDC, 0x05, '2', '.',
+                                '1', '7', 'D', 0, 3, 192, 168,  1,    50,  1};
+
+class SerialLinkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host.linkState = &state;
+        link = std::make_unique<DeviceLink>(
+            state, host, prompts, SerialPortMap({QString(), QString(), peer.PtyPath(), QString()}),
+            ShortTimings());
+    }
+
+    // Finds the switcher on COM3, as the connect action does, and forgets
+    // what that exchange left behind.
+    void Connect() {
+        ASSERT_EQ(link->SearchPorts(3), 1);
+        link->SetSerialConnected(true);
+        peer->WaitForLines(1, 5000);
+        peer->ClearReceivedLines();
+        host.Clear();
+    }
+
+    Bytes Received(std::size_t n) const { return Payload(0, n); }
+    Bytes Payload(std::size_t start, std::size_t n) const {
+        const auto bytes = link->ReceiveBuffer().subspan(start, n);
+        return Bytes(bytes.begin(), bytes.end());
+    }
+
+    SimPeer peer{SimPeer::Pty};
+    LinkState state;
+    RecordingHost host;
+    ScriptedPrompts prompts;
+    std::unique_ptr<DeviceLink> link;
+};
+
+TEST_F(SerialLinkTest, CommandIsWrittenAndItsPromptAwaited) {
+    Connect();
+    link->SendRtemp(1, 4, 4);
+
+    EXPECT_EQ(peer.Lines(1), Lines{"RTEMP 2 5 5"});
+    EXPECT_EQ(host.statusTexts, (std::vector<QString>{"Sending command....", ""}));
+    EXPECT_EQ(host.pageControl, (std::vector<bool>{false, true}));
+    EXPECT_EQ(host.busyAtPageControl, (std::vector<int>{1, 1})); // set during the prompt wait
+    EXPECT_EQ(state.BusyFlag, 0);                                // and restored after it
+    EXPECT_EQ(host.hourglassChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(link->PromptTimeout(), 80);
+}
+
+TEST_F(SerialLinkTest, EverySenderWritesItsLine) {
+    Connect();
+    link->SendIpConfig(-1, 2, 3, 4);
+    link->SendRtemp(1, 4, 100);
+    link->SendRtemp(1, -1, -1);
+    link->SendTake(true);
+    link->SendTake(false);
+    link->SendOmute(0, 1);
+    link->SendAlvl(15, 252);
+    link->SendFplock(true);
+    link->SendFplock(false);
+    link->SendSwitch(3);
+    link->SendFdly(4000);
+    link->SendClear();
+    link->SendRprst(0, 1);
+    link->SendPrst(15);
+    link->SendGclear(200);
+    link->SendGadd(0, 100, 2);
+    link->SendGdel(0, 3, 100);
+    link->SendReset(false);
+    link->SendReset(true);
+
+    const Lines expected = {
+        "IPCONFIG -1 2 3 4", "RTEMP 2 5 101", "RTEMP 2 0 0", "TAKE 1",   "TAKE 0",
+        "OMUTE 1 1",         "ALVL 16 252",   "FPLOCK 1",    "FPLOCK 0", "SWITCH 3",
+        "FDLY 4000",         "CLEAR",         "RPRST 1 1",   "PRST 16",  "GCLEAR 201",
+        "GADD 1 101 3",      "GDEL 1 4 101",  "RESETQV R",   "RESETQV F"};
+    EXPECT_EQ(peer.Lines(expected.size()), expected);
+    EXPECT_EQ(link->PromptTimeout(), 80);
+}
+
+TEST_F(SerialLinkTest, SendersAreSilentWithoutALink) {
+    link->SendRtemp(0, 0, 0);
+    link->SendTake(true);
+    link->SendClear();
+    link->SendIpConfig(10, 0, 0, 5);
+    link->SendReset(true);
+    EXPECT_TRUE(host.statusTexts.empty());
+    EXPECT_TRUE(host.hourglassChanges.empty());
+
+    // The probe of a search is the first thing the switcher ever hears.
+    ASSERT_EQ(link->SearchPorts(3), 1);
+    EXPECT_EQ(peer.Lines(1), Lines{""});
+}
+
+TEST_F(SerialLinkTest, CommandWithClosedPortIsSkipped) {
+    link->SetSerialConnected(true); // connected, but no port was ever opened
+    link->SendClear();
+    EXPECT_TRUE(link->AwaitPrompt("TAKE 1"));
+    EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_TRUE(link->ExchangeFailed());
+
+    link->SetSerialConnected(false);
+    ASSERT_EQ(link->SearchPorts(3), 1);
+    EXPECT_EQ(peer.Lines(1), Lines{""});
+}
+
+TEST_F(SerialLinkTest, UnacknowledgedCommandIsFollowedByTwoProbes) {
+    Connect();
+    peer->SetNoPrompt(true); // probes are still answered
+    link->SendFplock(true);
+    EXPECT_EQ(peer.Lines(2), (Lines{"FPLOCK 1", ""}));
+}
+
+TEST_F(SerialLinkTest, SilentSwitcherBringsTheRecoveryDialog) {
+    Connect();
+    peer->SetSilent(true);
+    prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, true);  // OK: re-open and probe again
+    prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, false); // Cancel: the command is dropped
+    link->SendTake(true);
+
+    // The command, two bare CRs, then each re-open probes twice.
+    EXPECT_EQ(peer.Lines(7), (Lines{"TAKE 1", "", "", "", "", "", ""}));
+    EXPECT_EQ(link->PromptTimeout(), 10);
+    prompts.VerifyAllUsed();
+
+    // After Cancel the prompt waits are short (10 ticks) until a re-open
+    // succeeds: the dialog comes after 5 short waits, well before the three
+    // 80-tick waits of a normal command would even have run out.
+    peer->ClearReceivedLines();
+    QElapsedTimer clock;
+    qint64 dialogAfterMs = -1;
+    prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, true, [&] {
+        dialogAfterMs = clock.elapsed();
+        peer->SetSilent(false);
+    });
+    clock.start();
+    link->SendClear();
+
+    EXPECT_GE(dialogAfterMs, 5 * 50);
+    EXPECT_LT(dialogAfterMs, 3 * 80 * 5);
+    // The switcher answers again: one probe, then the command once more.
+    EXPECT_EQ(peer.Lines(7), (Lines{"CLEAR", "", "", "", "", "", "CLEAR"}));
+    EXPECT_EQ(link->PromptTimeout(), 80);
+}
+
+TEST_F(SerialLinkTest, ResetWaitsLongerForItsPrompt) {
+    Connect();
+    // Longer than a command's 80 ticks, shorter than a reset's 810.
+    peer->SetReplyDelay(80 * 5 + 300);
+    link->SendReset(false);
+    peer->SetReplyDelay(0);
+    link->SendClear();
+    EXPECT_EQ(peer.Lines(2), (Lines{"RESETQV R", "CLEAR"}));
+    EXPECT_EQ(link->PromptTimeout(), 80);
+}
+
+// --- status exchange ------------------------------------------------------------
+
+TEST_F(SerialLinkTest, StatusReplyIsCollectedWithTextBeforeSoh) {
+    Connect();
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(FindSoh(link->ReceiveBuffer()), std::optional<std::size_t>(0));
+    Bytes payload = Received(22);
+    EXPECT_EQ(Bytes(payload.begin() + 2, payload.end()), kDemoStatusBlock);
+
+    peer->SetTextBeforeSoh(29);
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(FindSoh(link->ReceiveBuffer()), std::optional<std::size_t>(29));
+    payload = Received(51);
+    EXPECT_EQ(Bytes(payload.begin() + 31, payload.end()), kDemoStatusBlock);
+    EXPECT_EQ(peer.Lines(2), (Lines{"MINFOQV", "MINFOQV"}));
+    // Nothing but the reply timer's start and stop: no status text.
+    EXPECT_TRUE(host.statusTexts.empty());
+}
+
+TEST_F(SerialLinkTest, HashInsidePayloadBeforeExpectedLengthDoesNotEndReply) {
+    Connect();
+    // CR LF '#' at indices 10..12, below ExpectedLength 20: payload data.
+    const Bytes reply = B("\x01"
+                          "0ABCDEFG\r\n#HIJKLMNOPQ\r\n#");
+    ASSERT_EQ(reply.size(), 25u);
+    peer->SetCannedReply("MINFOQV", reply);
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(Received(25), reply);
+}
+
+TEST_F(SerialLinkTest, HashAtExpectedLengthAfterCrLfEndsReply) {
+    Connect();
+    // CR LF '#' with the '#' at index 20 = ExpectedLength: the reply ends
+    // there; what follows is not stored.
+    const Bytes reply = B("\x01"
+                          "0ABCDEFGHIJKLMNOP\r\n#QR\r\n#");
+    ASSERT_EQ(reply[20], '#');
+    peer->SetCannedReply("MINFOQV", reply);
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    Bytes expected(reply.begin(), reply.begin() + 21);
+    expected.resize(26, 0);
+    EXPECT_EQ(Received(26), expected);
+
+    // The tail is discarded by the next exchange.
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
+}
+
+TEST_F(SerialLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
+    Connect();
+    ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
+    const Bytes whole = Received(1568 + 5);
+
+    peer->SetChunk(7, 1);
+    ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
+    EXPECT_EQ(Received(1568 + 5), whole);
+    EXPECT_EQ(whole[0], kSoh);
+    EXPECT_EQ((Bytes{whole[1570], whole[1571], whole[1572]}), B("\r\n#"));
+}
+
+TEST_F(SerialLinkTest, SilentSwitcherShowsOneTimeoutMessageThenFails) {
+    Connect();
+    peer->SetSilent(true);
+    prompts.ExpectMessage(kSerialTimeoutText, [&] {
+        // While the message is open the exchange has not failed yet.
+        EXPECT_FALSE(link->ExchangeFailed());
+        EXPECT_TRUE(link->ReplyPending());
+    });
+    EXPECT_FALSE(link->QueryStatus("AINFOQV", 16));
+    EXPECT_TRUE(link->ExchangeFailed());
+    EXPECT_FALSE(link->ReplyPending());
+    EXPECT_EQ(peer.Lines(1), Lines{"AINFOQV"});
+}
+
+TEST_F(SerialLinkTest, ReplyCompletingWhileTimeoutMessageIsOpenStillFails) {
+    Connect();
+    peer->SetReplyDelay(ShortTimings().replyTimerMs + 300);
+    prompts.ExpectMessage(kSerialTimeoutText, [&] {
+        // The late reply arrives and completes while the user reads the message.
+        EXPECT_TRUE(WaitUntil([&] { return !link->ReplyPending(); }));
+        EXPECT_FALSE(link->ExchangeFailed());
+    });
+    EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_TRUE(link->ExchangeFailed());
+}
+
+TEST_F(SerialLinkTest, OversizedReplyStopsAtTheBufferEndAndTimesOut) {
+    Connect();
+    peer->SetCannedReply("PINFOQV", Bytes(6000, 'A'));
+    prompts.ExpectMessage(kSerialTimeoutText);
+    EXPECT_FALSE(link->QueryStatus("PINFOQV", 1568));
+    const auto buffer = link->ReceiveBuffer();
+    ASSERT_EQ(buffer.size(), 5200u);
+    EXPECT_EQ(buffer[0], 'A');
+    EXPECT_EQ(buffer[5199], 'A');
+
+    // The next exchange starts clean.
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
+}
+
+TEST_F(SerialLinkTest, BytesArrivingWhileNoReplyIsAwaitedAreDiscarded) {
+    Connect();
+    // The prompt, then a whole framed reply that nobody asked for.
+    Bytes junk = B("#\x01"
+                   "0");
+    junk.insert(junk.end(), 20, 'Z');
+    junk.insert(junk.end(), {'\r', '\n', '#'});
+    peer->SetCannedReply("TAKE", junk);
+    link->SendTake(false);
+    ASSERT_TRUE(
+        WaitUntil([&] { return host.terminal.size() == static_cast<qsizetype>(junk.size()); }));
+
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
+    EXPECT_EQ(peer.Lines(2), (Lines{"TAKE 0", "MINFOQV"}));
+}
+
+TEST_F(SerialLinkTest, TerminalGetsACopyOfEveryReceivedByte) {
+    Connect();
+    link->SendClear();
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    Bytes expected = B("#\x01"
+                       "0");
+    expected.insert(expected.end(), kDemoStatusBlock.begin(), kDemoStatusBlock.end());
+    expected.insert(expected.end(), {'\r', '\n', '#'});
+    ASSERT_TRUE(
+        WaitUntil([&] { return host.terminal.size() >= static_cast<qsizetype>(expected.size()); }));
+    EXPECT_EQ(Bytes(host.terminal.begin(), host.terminal.end()), expected);
+}
+
+TEST_F(SerialLinkTest, LineLampsFollowTheMonitor) {
+    ASSERT_EQ(link->SearchPorts(3), 1);
+    link->SetSerialConnected(true);
+    link->SendClear();
+    // TXD and RXD light up with the traffic, then go out again; a
+    // pseudo-terminal cannot report DCD, DSR and CTS, so they stay unlit.
+    ASSERT_FALSE(host.lamps.empty());
+    const auto lit = [&](bool LineLamps::*lamp) {
+        return std::any_of(host.lamps.begin(), host.lamps.end(),
+                           [&](const LineLamps& l) { return l.*lamp; });
+    };
+    EXPECT_TRUE(lit(&LineLamps::txd));
+    EXPECT_TRUE(lit(&LineLamps::rxd));
+    EXPECT_FALSE(lit(&LineLamps::dcd));
+    EXPECT_FALSE(lit(&LineLamps::dsr));
+    EXPECT_FALSE(lit(&LineLamps::cts));
+    EXPECT_TRUE(WaitUntil([&] { return !host.lamps.back().txd && !host.lamps.back().rxd; }));
+
+    link->SetSerialConnected(false);
+    const LineLamps off = host.lamps.back();
+    EXPECT_FALSE(off.txd || off.rxd || off.dcd || off.dsr || off.cts);
+    const std::size_t count = host.lamps.size();
+    link->SendClear(); // not connected: nothing sent, nothing shown
+    EXPECT_EQ(host.lamps.size(), count);
+}
+
+} // namespace
+} // namespace qvc::test

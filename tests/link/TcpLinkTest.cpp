@@ -1,0 +1,310 @@
+// The TCP link against the simulator on an ephemeral loopback port: connect
+// and probe, commands, IPCONFIG without a wait, the status exchange and its
+// end rule, and the socket's failures.
+#include "LinkTestSupport.h"
+#include "link/IpAddress.h"
+#include "protocol/Framing.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace qvc::test {
+namespace {
+
+const Bytes kDemoStatusBlock = {0,   0,   0,   0, 2, 0,   0xDC, 0x05, '2', '.',
+                                '1', '7', 'D', 0, 3, 192, 168,  1,    50,  1};
+const QString kConnectErrorText = "Socket Connection Error: Check Ethernet cable";
+
+class TcpLinkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host.linkState = &state;
+        link = std::make_unique<DeviceLink>(state, host, prompts, SerialPortMap(), ShortTimings(),
+                                            peer->TcpPort());
+    }
+
+    void Connect() {
+        ASSERT_EQ(link->TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Probed);
+        peer->WaitForLines(1, 5000);
+        peer->ClearReceivedLines();
+        host.Clear();
+    }
+
+    Bytes Received(std::size_t n) const { return Payload(0, n); }
+    Bytes Payload(std::size_t start, std::size_t n) const {
+        const auto bytes = link->ReceiveBuffer().subspan(start, n);
+        return Bytes(bytes.begin(), bytes.end());
+    }
+
+    bool AllZero() const {
+        const auto buffer = link->ReceiveBuffer();
+        return std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0; });
+    }
+
+    SimPeer peer{SimPeer::Tcp};
+    LinkState state;
+    RecordingHost host;
+    ScriptedPrompts prompts;
+    std::unique_ptr<DeviceLink> link;
+};
+
+TEST_F(TcpLinkTest, ConnectProbesWithABareCr) {
+    // The address is written in normal dotted form before the connect.
+    EXPECT_EQ(link->TcpConnect("127.000.000.001"), DeviceLink::TcpOutcome::Probed);
+    EXPECT_TRUE(state.EthernetConnected);
+    EXPECT_FALSE(state.EthernetConnecting);
+    EXPECT_TRUE(link->TcpActive());
+    EXPECT_EQ(peer.Lines(1), Lines{""});
+    EXPECT_EQ(host.hourglassChanges, (std::vector<bool>{true, false}));
+
+    link->TcpClose();
+    EXPECT_FALSE(link->TcpActive());
+    EXPECT_FALSE(state.EthernetConnected);
+}
+
+TEST_F(TcpLinkTest, SilentSwitcherLeavesTheConnectionOpen) {
+    peer->SetSilent(true);
+    EXPECT_EQ(link->TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Silent);
+    EXPECT_TRUE(state.EthernetConnected);
+    EXPECT_TRUE(link->TcpActive());
+}
+
+TEST_F(TcpLinkTest, RefusedConnectionShowsTheConnectionError) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    DeviceLink other(state, host, prompts, SerialPortMap(), ShortTimings(), port);
+
+    prompts.ExpectMessage(kConnectErrorText);
+    EXPECT_EQ(other.TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::NotConnected);
+    EXPECT_FALSE(state.EthernetConnected);
+    EXPECT_FALSE(state.EthernetConnecting);
+}
+
+TEST_F(TcpLinkTest, ConnectThatNeverCompletesTimesOutWithTheEthernetText) {
+    // A listener whose accept queue is full drops further connection
+    // attempts: the connect neither succeeds nor fails.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        fillers.push_back(filler);
+    }
+    DeviceLink other(state, host, prompts, SerialPortMap(), ShortTimings(),
+                     ntohs(address.sin_port));
+
+    prompts.ExpectMessage(kEthernetTimeoutText, [&] { EXPECT_TRUE(state.EthernetConnecting); });
+    EXPECT_EQ(other.TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::NotConnected);
+    EXPECT_FALSE(state.EthernetConnecting);
+    EXPECT_FALSE(state.EthernetConnected);
+    EXPECT_FALSE(other.TcpActive());
+    for (const int fd : fillers) {
+        ::close(fd);
+    }
+    ::close(listener);
+}
+
+TEST_F(TcpLinkTest, AddressTextIsCheckedBeforeAnyConnect) {
+    EXPECT_EQ(NormaliseIpAddress("192.168.001.020"), "192.168.1.20");
+    EXPECT_EQ(NormaliseIpAddress("010.0.0.5"), "10.0.0.5");
+    EXPECT_EQ(NormaliseIpAddress("  10. 0.  0.5"), "10.0.0.5");
+
+    const QString form =
+        "Please enter the IP Address as four numbers from 0 to 255 in the form a.b.c.d";
+    EXPECT_EQ(CheckConnectAddress(""), "Please enter an IP Address");
+    EXPECT_EQ(CheckConnectAddress("   "), "Please enter an IP Address");
+    EXPECT_EQ(CheckConnectAddress("192.168.1"), form);
+    EXPECT_EQ(CheckConnectAddress("192.168..1"), form);
+    EXPECT_EQ(CheckConnectAddress("192.168.1.256"), form);
+    EXPECT_EQ(CheckConnectAddress("-1.168.1.2"), form);
+    EXPECT_EQ(CheckConnectAddress("abc"), form);
+    EXPECT_EQ(CheckConnectAddress("99999999999999999999.1.1.1"), form);
+    EXPECT_EQ(CheckConnectAddress("192.168.001.020"), "");
+
+    // A text that slips through to the link is still refused, unconnected.
+    prompts.ExpectMessage(form);
+    EXPECT_EQ(link->TcpConnect("10.0.0"), DeviceLink::TcpOutcome::NotConnected);
+    EXPECT_FALSE(link->TcpActive());
+    prompts.VerifyAllUsed();
+    Connect();
+    link->SendClear();
+    EXPECT_EQ(peer.Lines(1), Lines{"CLEAR"});
+}
+
+TEST_F(TcpLinkTest, CommandIsSentAndAnyReplyTakenAsAcknowledgement) {
+    Connect();
+    link->SendRtemp(1, 4, 100);
+    link->SendGclear(200);
+    EXPECT_EQ(peer.Lines(2), (Lines{"RTEMP 2 5 101", "GCLEAR 201"}));
+    EXPECT_EQ(host.hourglassChanges, (std::vector<bool>{true, false, true, false}));
+    EXPECT_TRUE(host.statusTexts.empty()); // no "Sending command...." on TCP
+    EXPECT_TRUE(host.pageControl.empty());
+}
+
+TEST_F(TcpLinkTest, UnansweredCommandIsNeitherRepeatedNorReported) {
+    Connect();
+    peer->SetSilent(true);
+    link->SendClear();
+    peer->SetSilent(false);
+    link->SendTake(true);
+    EXPECT_EQ(peer.Lines(2), (Lines{"CLEAR", "TAKE 1"}));
+}
+
+TEST_F(TcpLinkTest, UpdateIpAddressSendsWithoutWaiting) {
+    Connect();
+    peer->SetReplyDelay(ShortTimings().tcpReadMs);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(UpdateIpAddress(*link, prompts, "010.0.0.5"));
+    EXPECT_LT(clock.elapsed(), ShortTimings().tcpReadMs / 2);
+    EXPECT_EQ(peer.Lines(1), Lines{"IPCONFIG 10 0 0 5"});
+}
+
+TEST_F(TcpLinkTest, UpdateIpAddressRefusesPartsOutOfRange) {
+    Connect();
+    prompts.ExpectMessage("IP Address segments cannot be > 255");
+    EXPECT_FALSE(UpdateIpAddress(*link, prompts, "300.1.1.1"));
+    prompts.ExpectMessage("IP Address segments must each be 0 to 255");
+    EXPECT_FALSE(UpdateIpAddress(*link, prompts, "-1.1.1.1"));
+    prompts.ExpectMessage(
+        "Please enter the IP Address as four numbers from 0 to 255 in the form a.b.c.d");
+    EXPECT_FALSE(UpdateIpAddress(*link, prompts, "1.1.1"));
+    prompts.VerifyAllUsed();
+
+    EXPECT_TRUE(UpdateIpAddress(*link, prompts, "192.168.1.50"));
+    link->SendClear();
+    EXPECT_EQ(peer.Lines(2), (Lines{"IPCONFIG 192 168 1 50", "CLEAR"}));
+}
+
+// --- status exchange ------------------------------------------------------------
+
+TEST_F(TcpLinkTest, StatusReplyIsCopiedWhole) {
+    Connect();
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    Bytes expected = B("\x01"
+                       "0");
+    expected.insert(expected.end(), kDemoStatusBlock.begin(), kDemoStatusBlock.end());
+    expected.insert(expected.end(), {'\r', '\n', '#', 0});
+    EXPECT_EQ(Received(26), expected);
+}
+
+TEST_F(TcpLinkTest, HashBeforeExpectedLengthIsData) {
+    Connect();
+    // '#' at index 5 is counted as data; the first '#' met with 20 bytes
+    // counted (index 21) ends the reply, without CR LF before it, and the rest
+    // of that read is copied too.
+    const Bytes reply = B("\x01"
+                          "0ABC#EFGHIJKLMNOPQRS#TU");
+    ASSERT_EQ(reply.size(), 24u);
+    peer->SetCannedReply("MINFOQV", reply);
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(Received(21), Bytes(reply.begin(), reply.begin() + 21));
+    EXPECT_EQ(link->ReceiveBuffer()[24], 0);
+}
+
+TEST_F(TcpLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
+    Connect();
+    ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
+    const Bytes whole = Received(1568 + 5);
+    EXPECT_EQ(whole[0], kSoh);
+
+    // 79 pieces of at most 20 bytes: within the hundred reads.
+    peer->SetChunk(20, 1);
+    ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
+    EXPECT_EQ(Received(1568 + 5), whole);
+}
+
+TEST_F(TcpLinkTest, CloseInMidReplyLeavesTheBufferZero) {
+    Connect();
+    peer->SetCloseAfter(50);
+    link->QueryStatus("PINFOQV", 1568);
+    EXPECT_TRUE(AllZero());
+    EXPECT_TRUE(WaitUntil([&] { return !state.EthernetConnected; }));
+    // The switcher closing the connection is a disconnect, not an error box.
+}
+
+TEST_F(TcpLinkTest, CloseAfterTheEndMarkerKeepsTheReply) {
+    Connect();
+    peer->SetCloseAfter(20 + 5);
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
+}
+
+TEST_F(TcpLinkTest, OversizedReplyIsDroppedWhole) {
+    Connect();
+    Bytes huge(6000, 'A');
+    huge.back() = '#';
+    peer->SetCannedReply("PINFOQV", huge);
+    link->QueryStatus("PINFOQV", 1568);
+    EXPECT_TRUE(AllZero());
+}
+
+TEST_F(TcpLinkTest, ReplyNeedingMoreThanAHundredReadsIsDropped) {
+    Connect();
+    // 5100 bytes (under the buffer size) in pieces of two: a hundred reads
+    // cannot hold them.
+    Bytes slow(5100, 'A');
+    slow.back() = '#';
+    peer->SetChunk(2, 1);
+    peer->SetCannedReply("PINFOQV", slow);
+    link->QueryStatus("PINFOQV", 1568);
+    EXPECT_TRUE(AllZero());
+}
+
+TEST_F(TcpLinkTest, BytesLeftByACommandAreDiscardedByTheNextQuery) {
+    Connect();
+    // A 45-byte answer: the command reads at most 20 of them.
+    Bytes junk = B("#\x01"
+                   "0");
+    junk.insert(junk.end(), 39, 'Z');
+    junk.insert(junk.end(), {'\r', '\n', '#'});
+    peer->SetCannedReply("TAKE", junk);
+    link->SendTake(true);
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
+}
+
+TEST_F(TcpLinkTest, QueryWithoutConnectionFails) {
+    // Neither link: the query goes to the (closed) serial port and fails.
+    EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_TRUE(link->ExchangeFailed());
+}
+
+// Commands prefer the serial link, queries the TCP link.
+TEST(LinkRouting, CommandsGoSerialAndQueriesGoTcpWhenBothAreUp) {
+    SimPeer serial(SimPeer::Pty);
+    SimPeer tcp(SimPeer::Tcp);
+    LinkState state;
+    RecordingHost host;
+    ScriptedPrompts prompts;
+    DeviceLink link(state, host, prompts,
+                    SerialPortMap({QString(), QString(), serial.PtyPath(), QString()}),
+                    ShortTimings(), tcp->TcpPort());
+    ASSERT_EQ(link.SearchPorts(3), 1);
+    link.SetSerialConnected(true);
+    ASSERT_EQ(link.TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Probed);
+
+    link.SendClear();
+    ASSERT_TRUE(link.QueryStatus("MINFOQV", 20));
+    link.SendCommandNoWait("IPCONFIG 1 2 3 4");
+    EXPECT_EQ(serial.Lines(3), (Lines{"", "CLEAR", "IPCONFIG 1 2 3 4"}));
+    EXPECT_EQ(tcp.Lines(2), (Lines{"", "MINFOQV"}));
+}
+
+} // namespace
+} // namespace qvc::test
