@@ -106,20 +106,20 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
         }
-        const OptionHelp* spec = nullptr;
+        const OptionHelp* option = nullptr;
         for (const OptionHelp& h : kHelp) {
             if (name == h.name) {
-                spec = &h;
+                option = &h;
             }
         }
         if (name == "-h") {
-            spec = &kHelp[std::size(kHelp) - 1];
+            option = &kHelp[std::size(kHelp) - 1];
             name = "--help";
         }
-        if (spec == nullptr) {
+        if (option == nullptr) {
             return fail("unknown option '" + name + "'");
         }
-        const bool takesValue = *spec->value != '\0';
+        const bool takesValue = *option->value != '\0';
         std::string value;
         if (takesValue) {
             if (inlineValue) {
@@ -127,7 +127,7 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
             } else if (k + 1 < argc) {
                 value = argv[++k];
             } else {
-                return fail("option '" + name + "' needs a value " + spec->value);
+                return fail("option '" + name + "' needs a value " + option->value);
             }
         } else if (inlineValue) {
             return fail("option '" + name + "' takes no value");
