@@ -5,6 +5,7 @@
 #include "link/Prompts.h"
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <vector>
