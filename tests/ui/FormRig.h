@@ -1,0 +1,119 @@
+// The main window under test with its peers: scripted prompts, a recording
+// About presenter, the pop-up, and switcher simulators on TCP and/or a pty.
+#pragma once
+
+#include "Simulator.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/WaitFor.h"
+#include "ui/AboutDialog.h"
+#include "ui/InfoForm.h"
+#include "ui/MatrixForm.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qvc::test {
+
+// Waits shortened so that failure paths run in milliseconds.
+LinkTimings FastTimings();
+
+struct SimSpec {
+    int model = 3;
+    bool demo = true;
+    bool tcp = false;
+    bool pty = false;
+};
+
+// Records what the About dialog showed instead of running it modally.
+class RecordingAbout : public AboutPresenter {
+  public:
+    void Present(LMDAboutDlg& dialog) override;
+    int shown = 0;
+    QString title;
+    QStringList texts; // every label of the dialog, in creation order
+    QStringList buttons;
+};
+
+// Records the text of the pop-up each time it is shown.
+class PopupRecorder : public QObject {
+  public:
+    explicit PopupRecorder(TInfoForm& info);
+    QStringList shown;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    TInfoForm& info_;
+};
+
+class FormRig {
+  public:
+    FormRig();
+    ~FormRig();
+
+    // Starts a simulator; call before CreateForm.
+    qvsim::SimThread& StartSim(const SimSpec& spec);
+    // COMn (serialCom) names the pty of `serialPeer`; the other numbers name
+    // devices that do not exist. The TCP port is the one of `tcpPeer`, or a
+    // port nobody listens on.
+    void CreateForm(const qvsim::SimThread* tcpPeer, const qvsim::SimThread* serialPeer = nullptr,
+                    int serialCom = 3);
+    // Shows the window and answers the start-up question; returns when the
+    // start-up handling has ended.
+    void Start(bool connectSerial);
+
+    TMatrixForm& Form() { return *form_; }
+    TInfoForm& Info() { return *info_; }
+
+    template <typename T> T* Find(const QString& name) {
+        T* w = form_->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
+        return w;
+    }
+    QAction* Action(const QString& name) { return Find<QAction>(name); }
+    QString Text(const QString& labelName) { return Find<QLabel>(labelName)->text(); }
+    QString StatusText();
+
+    void ClickTab(const QString& caption);
+    void TypeIp(const QString& text); // replaces the text of IPAddrEdit
+    void ClickLinkMode(bool ethernet);
+    int LinkMode();
+
+    // Titles and texts of the prompts of one kind, in order.
+    QStringList PromptTexts(PromptRecord::Kind kind) const;
+    QStringList PromptTitles(PromptRecord::Kind kind) const;
+
+    ScriptedPrompts prompts;
+    RecordingAbout about;
+    std::unique_ptr<PopupRecorder> popups;
+
+  private:
+    QTemporaryDir dir_;
+    std::vector<std::unique_ptr<qvsim::SimThread>> sims_;
+    std::unique_ptr<TInfoForm> info_;
+    std::unique_ptr<TMatrixForm> form_;
+};
+
+// The 22 status queries of a read-back, as the switcher receives them.
+std::vector<std::string> ReadBackLines();
+// `a` followed by `b`.
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b);
+
+// Texts of the program, written out once for the tests.
+inline const QString kStartTitle =
+    QStringLiteral("Norvak Dellby - QV Control :Establish COM port communication with Quorvel");
+inline const QString kConnectLaterText =
+    QStringLiteral("To connect later:\n\n"
+                   "      \tSerial port - go to 'Serial Port->Connect to Quorvel' menu item\n"
+                   "      \tEthernet - go to Setup Tab, enter IP Address and choose Ethernet\n"
+                   "      \tOr refer to Quorvel manual for help with QV Control connections");
+inline const QString kStartCaption =
+    QStringLiteral("Norvak Dellby, LLC :- Quorvel Control (12 x 8)");
+
+} // namespace qvc::test

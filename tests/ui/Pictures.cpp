@@ -1,0 +1,135 @@
+// qvc_pictures: renders every page of the main window, the pop-up and the
+// About dialog to PNG files after a read-back of the demo switcher, so the
+// window can be looked at without a display.
+//
+//   qvc_pictures <output folder>
+#include "Simulator.h"
+#include "ui/AboutDialog.h"
+#include "ui/GuardedApplication.h"
+#include "ui/InfoForm.h"
+#include "ui/MatrixForm.h"
+#include "ui/QtPrompts.h"
+
+#include <QAbstractButton>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+// Answers No to the start-up question and takes note of everything else.
+class PicturePrompts : public qvc::Prompts {
+  public:
+    void Message(const QString& text) override { messages << text; }
+    void MessageWithTitle(const QString&, const QString& text) override { messages << text; }
+    bool YesNo(const QString&, const QString&) override {
+        asked = true;
+        return false;
+    }
+    bool OkCancel(const QString&, const QString&) override { return false; }
+    void Error(const QString& text) override { messages << text; }
+    QString OpenFileName(const QString&) override { return {}; }
+    QString SaveFileName(const QString&) override { return {}; }
+    bool asked = false;
+    QStringList messages;
+};
+
+// Saves the About dialog instead of running it.
+class PictureAbout : public qvc::AboutPresenter {
+  public:
+    explicit PictureAbout(QString path) : path_(std::move(path)) {}
+    void Present(qvc::LMDAboutDlg& dialog) override {
+        dialog.adjustSize();
+        saved = dialog.grab().save(path_);
+    }
+    bool saved = false;
+
+  private:
+    QString path_;
+};
+
+bool Wait(const std::function<bool()>& condition) {
+    QDeadlineTimer deadline(20000);
+    while (!condition() && !deadline.hasExpired()) {
+        QTest::qWait(5);
+    }
+    return condition();
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "qvc_pictures: %s\n", what);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qvc::GuardedApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(qvc::kApplicationTitle));
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("pictures");
+    if (!QDir().mkpath(folder)) {
+        return Fail("cannot create the output folder");
+    }
+    const QDir out(folder);
+
+    qvsim::SimOptions options;
+    options.tcp = true;
+    options.demo = true;
+    qvsim::SimThread sim(options);
+    if (!sim.Start()) {
+        return Fail("the simulator did not start");
+    }
+
+    PicturePrompts prompts;
+    app.SetPrompts(&prompts);
+    PictureAbout about(out.filePath(QStringLiteral("about-dialog.png")));
+    std::unique_ptr<qvc::TInfoForm> info;
+    qvc::TMatrixForm form(prompts, qvc::SerialPortMap(), qvc::LinkTimings::Production(),
+                          sim.TcpPort(), &about);
+    info = std::make_unique<qvc::TInfoForm>();
+    form.AttachInfoForm(info.get());
+    form.show();
+    if (!Wait([&] { return prompts.asked; })) {
+        return Fail("no start-up question");
+    }
+
+    // Ethernet to the demo switcher, as an operator would do it.
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("MainPageControl"));
+    pages->setCurrentWidget(form.findChild<QWidget*>(QStringLiteral("SetupTabSheet")));
+    auto* ip = form.findChild<QLineEdit*>(QStringLiteral("IPAddrEdit"));
+    ip->setText(QStringLiteral("127.0.0.1"));
+    form.findChild<QRadioButton*>(QStringLiteral("SerialModeEthernetButton"))->click();
+    if (!form.Flags().EthernetConnected || form.Flags().RefreshingFlag) {
+        return Fail("the read-back over TCP did not complete");
+    }
+
+    static const char* const kFiles[] = {"1-switching",  "2-audio", "3-labeling", "4-grouping",
+                                         "5-sequencing", "6-setup", "7-about"};
+    int saved = 0;
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        QTest::qWait(20);
+        const QString file = out.filePath(QString::fromLatin1(kFiles[i]) + QStringLiteral(".png"));
+        saved += form.grab().save(file) ? 1 : 0;
+    }
+    pages->setCurrentIndex(0);
+
+    form.ShowInfo(QStringLiteral("QV Control querying Quorvel. Please wait...."));
+    form.SetInfoProgress(QStringLiteral("....."));
+    saved += info->grab().save(out.filePath(QStringLiteral("popup.png"))) ? 1 : 0;
+    form.HideInfo();
+
+    form.findChild<QAction*>(QStringLiteral("About1"))->trigger();
+    app.SetPrompts(nullptr);
+    if (saved != pages->count() + 1 || !about.saved) {
+        return Fail("a picture could not be saved");
+    }
+    if (!prompts.messages.isEmpty() && prompts.messages.size() != 1) {
+        return Fail("unexpected messages during the read-back");
+    }
+    return 0;
+}
