@@ -1,0 +1,88 @@
+// qvc_bench: measurements of the device link against the simulator running
+// in a child process, so that the CPU the benchmark process uses is the
+// link's own. Each measurement is one BenchCase; add a case to AllCases()
+// (LinkCases.cpp) to measure something new, e.g. a whole read-back.
+#pragma once
+
+#include "link/DeviceLink.h"
+#include "link/LinkHost.h"
+#include "link/Prompts.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qvc::bench {
+
+// Median and 99th percentile of a set of durations, in microseconds.
+struct Summary {
+    std::size_t count = 0;
+    double medianUs = 0;
+    double p99Us = 0;
+};
+Summary Summarise(std::vector<double> samplesUs);
+
+// Runs `once` n times (after `warmUp` untimed runs) and times each run.
+Summary TimeRuns(int n, int warmUp, const std::function<void()>& once);
+
+// CPU time (user + system) of this process so far, in microseconds.
+double ProcessCpuUs();
+
+// A host and prompts that show nothing; the prompts count what would have
+// been shown, so that a case can tell a run that failed.
+class QuietHost : public LinkHost {
+  public:
+    void SetStatusText(const QString&) override {}
+    void SetPageControlEnabled(bool) override {}
+    void SetHourglass(bool on) override { hourglass_ = on; }
+    bool HourglassShown() const override { return hourglass_; }
+    void SetComNumberText(const QString&) override {}
+    void SetLineLamps(const LineLamps&) override {}
+    void TerminalReceived(const QByteArray&) override {}
+    void ShowInfo(const QString&) override {}
+    void SetInfoProgress(const QString&) override {}
+    void HideInfo() override {}
+
+  private:
+    bool hourglass_ = false;
+};
+
+class CountingPrompts : public Prompts {
+  public:
+    void Message(const QString& text) override { Note(text); }
+    void MessageWithTitle(const QString&, const QString& text) override { Note(text); }
+    bool YesNo(const QString&, const QString& text) override { return Note(text), false; }
+    bool OkCancel(const QString&, const QString& text) override { return Note(text), false; }
+    void Error(const QString& text) override { Note(text); }
+    QString OpenFileName(const QString&) override { return {}; }
+    QString SaveFileName(const QString&) override { return {}; }
+
+    int count = 0;
+    QString last;
+
+  private:
+    void Note(const QString& text) {
+        ++count;
+        last = text;
+    }
+};
+
+// What every case gets: where the simulator is, and where to report.
+struct BenchContext {
+    QString simulatorProgram; // the quorvel-sim executable
+    QString workDir;          // for pty symlinks
+    int runs = 1000;          // timed runs of the fast measurements
+    std::function<void(const std::string&)> report;
+};
+
+struct BenchCase {
+    std::string name;
+    // Runs the case; false when it could not be measured (reported already).
+    std::function<bool(BenchContext&)> run;
+};
+
+std::vector<BenchCase> AllCases();
+
+} // namespace qvc::bench
