@@ -96,6 +96,9 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
 
     terminal_ = new TerminalView(this);
     NameControl(terminal_, QStringLiteral("AdTerminal1"), kTerminalCaption);
+    auto* terminalCaption = new QLabel(kTerminalCaption + QLatin1Char(':'), this);
+    terminalCaption->setObjectName(QStringLiteral("TerminalCaptionLabel"));
+    terminalCaption->setBuddy(terminal_);
 
     auto* rs232 = new QGroupBox(kRs232Caption, this);
     NameControl(rs232, QStringLiteral("RS232GroupBox"));
@@ -129,6 +132,7 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     page->addLayout(top);
     page->addWidget(notice);
     page->addSpacing(ScaledPixels(this, 6));
+    page->addWidget(terminalCaption);
     page->addWidget(terminal_);
     page->addWidget(rs232);
     page->addStretch(1);

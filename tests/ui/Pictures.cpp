@@ -7,6 +7,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/GuardedApplication.h"
 #include "ui/InfoForm.h"
+#include "ui/LogoWidget.h"
 #include "ui/MatrixForm.h"
 #include "ui/QtPrompts.h"
 
@@ -14,6 +15,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
@@ -123,9 +125,17 @@ int main(int argc, char** argv) {
     saved += info->grab().save(out.filePath(QStringLiteral("popup.png"))) ? 1 : 0;
     form.HideInfo();
 
+    QImage logo(256, 256, QImage::Format_ARGB32);
+    logo.fill(Qt::transparent);
+    {
+        QPainter painter(&logo);
+        qvc::LogoWidget::PaintLogo(painter, QRectF(0, 0, 256, 256));
+    }
+    saved += logo.save(out.filePath(QStringLiteral("logo.png"))) ? 1 : 0;
+
     form.findChild<QAction*>(QStringLiteral("About1"))->trigger();
     app.SetPrompts(nullptr);
-    if (saved != pages->count() + 1 || !about.saved) {
+    if (saved != pages->count() + 2 || !about.saved) {
         return Fail("a picture could not be saved");
     }
     if (!prompts.messages.isEmpty() && prompts.messages.size() != 1) {
