@@ -226,11 +226,15 @@ TEST(LinkModeTest, RefusedConnectionReturnsToRs232AndSearchesTheSerialPorts) {
     EXPECT_FALSE(rig.Form().Flags().SerialConnected);
 }
 
-TEST(LinkModeTest, UpdateIpAddressChecksTheTextSendsIpconfigAndConnectsAgain) {
+TEST(LinkModeTest, UpdateIpAddressChecksTheTextAndSendsIpconfig) {
     FormRig rig;
-    auto& sim = rig.StartSim({.tcp = true});
-    rig.CreateForm(&sim);
-    ConnectEthernet(rig, sim);
+    auto& sim = rig.StartSim({.pty = true});
+    rig.CreateForm(nullptr, &sim, 1);
+    rig.Start(true);
+    ASSERT_TRUE(rig.Form().Flags().SerialConnected);
+    sim.ClearReceivedLines();
+    rig.prompts.Clear();
+    rig.ClickTab(QStringLiteral("Setup"));
     auto* button = rig.Find<QPushButton>(QStringLiteral("IPAddressButton"));
 
     rig.TypeIp(QStringLiteral("300.1.1.1"));
@@ -240,16 +244,39 @@ TEST(LinkModeTest, UpdateIpAddressChecksTheTextSendsIpconfigAndConnectsAgain) {
     EXPECT_TRUE(sim.ReceivedLines().empty());
 
     rig.prompts.Clear();
-    rig.TypeIp(QStringLiteral("127.0.0.1"));
+    rig.TypeIp(QStringLiteral("10.0.0.250"));
     button->setFocus();
     QTest::keyClick(button, Qt::Key_Return); // Enter presses the focused button
     EXPECT_TRUE(rig.prompts.Records().empty());
-    EXPECT_EQ(sim.ReceivedLines(), Join({"IPCONFIG 127 0 0 1", ""}, ReadBackLines()));
+    // Over the serial link, and no reconnection: Ethernet is not up.
+    EXPECT_EQ(sim.ReceivedLines(), std::vector<std::string>{"IPCONFIG 10 0 0 250"});
+    EXPECT_EQ(rig.LinkMode(), kRs232);
+    EXPECT_FALSE(rig.Form().Link().TcpActive());
+}
+
+TEST(LinkModeTest, UpdateIpAddressWithEthernetUpConnectsAgainToTheNewAddress) {
+    FormRig rig;
+    auto& sim = rig.StartSim({.tcp = true});
+    rig.CreateForm(&sim);
+    ConnectEthernet(rig, sim);
+
+    rig.TypeIp(QStringLiteral("127.000.000.001"));
+    QTest::mouseClick(rig.Find<QPushButton>(QStringLiteral("IPAddressButton")), Qt::LeftButton);
+
+    EXPECT_TRUE(rig.prompts.Records().empty());
+    // IPCONFIG goes out without a wait and the connection is closed at once;
+    // the simulator may take the new connection before it has read the line
+    // of the old one, so only the reconnection is checked exactly here (the
+    // line itself is checked over the serial link above).
+    std::vector<std::string> lines = sim.ReceivedLines();
+    if (!lines.empty() && lines.front() == "IPCONFIG 127 0 0 1") {
+        lines.erase(lines.begin());
+    }
+    EXPECT_EQ(lines, Join({""}, ReadBackLines()));
     EXPECT_TRUE(rig.Form().Flags().EthernetConnected);
+    EXPECT_TRUE(rig.Form().Link().TcpActive());
     EXPECT_EQ(rig.LinkMode(), kEthernet);
-    // The switcher now reports its new address.
-    EXPECT_EQ(rig.Find<QLineEdit>(QStringLiteral("IPAddrEdit"))->text(),
-              QStringLiteral("127.0.0.1"));
+    EXPECT_FALSE(rig.Form().Flags().RefreshingFlag);
 }
 
 } // namespace
