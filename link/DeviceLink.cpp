@@ -86,15 +86,29 @@ void DeviceLink::Impl::Timer1Timer() {
 void DeviceLink::Impl::DispatchUntil(const std::function<bool()>& done) {
     const auto previous = waitDone;
     waitDone = done;
+    ++dispatchDepth;
     while (!done() && !timeoutSeen) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+    --dispatchDepth;
     waitDone = previous;
+}
+
+void DeviceLink::Impl::DispatchPending() {
+    ++dispatchDepth;
+    QCoreApplication::processEvents();
+    --dispatchDepth;
 }
 
 // --- transaction engine ---------------------------------------------------
 
+// Only one exchange at a time: a command or query asked for by a handler that
+// runs while an exchange dispatches events is dropped (a query fails), so
+// that it cannot take the reply or the buffers of the exchange in progress.
 void DeviceLink::SendCommand(const std::string& line) {
+    if (d_->InsideExchange()) {
+        return;
+    }
     d_->commandBuffer = line;
     if (d_->state.SerialConnected) {
         d_->SerialCommandExchange();
@@ -104,6 +118,9 @@ void DeviceLink::SendCommand(const std::string& line) {
 }
 
 void DeviceLink::SendCommandNoWait(const std::string& line) {
+    if (d_->InsideExchange()) {
+        return;
+    }
     d_->commandBuffer = line;
     if (d_->state.SerialConnected) {
         d_->SerialCommandExchange();
@@ -113,6 +130,9 @@ void DeviceLink::SendCommandNoWait(const std::string& line) {
 }
 
 bool DeviceLink::QueryStatus(const std::string& line, int expectedLength) {
+    if (d_->InsideExchange()) {
+        return false;
+    }
     d_->commandBuffer = line;
     d_->expectedLength = expectedLength;
     if (d_->state.EthernetConnected) {
@@ -132,7 +152,7 @@ bool DeviceLink::ExchangeFailed() const {
 }
 
 bool DeviceLink::AwaitPrompt(const std::string& line) {
-    return d_->AwaitPrompt(line);
+    return !d_->InsideExchange() && d_->AwaitPrompt(line);
 }
 
 int DeviceLink::PromptTimeout() const {
@@ -150,11 +170,11 @@ const LinkTimings& DeviceLink::Timings() const {
 // --- serial link ------------------------------------------------------------
 
 int DeviceLink::OpenAndCheckPort(int n) {
-    return d_->OpenAndCheckPort(n);
+    return d_->InsideExchange() ? -1 : d_->OpenAndCheckPort(n);
 }
 
 int DeviceLink::SearchPorts(int n) {
-    return d_->SearchPorts(n);
+    return d_->InsideExchange() ? -1 : d_->SearchPorts(n);
 }
 
 void DeviceLink::CloseSerialPort() {
@@ -186,7 +206,7 @@ void DeviceLink::SetSerialConnected(bool connected) {
 // --- TCP link ---------------------------------------------------------------
 
 DeviceLink::TcpOutcome DeviceLink::TcpConnect(const QString& address) {
-    return d_->TcpConnect(address);
+    return d_->InsideExchange() ? TcpOutcome::NotConnected : d_->TcpConnect(address);
 }
 
 bool DeviceLink::TcpActive() const {

@@ -54,6 +54,12 @@ struct DeviceLink::Impl {
     void Timer1Timer();
     // Dispatches events until `done` holds or Timer1 has expired (TimeoutSeen).
     void DispatchUntil(const std::function<bool()>& done);
+    // Runs pending events once, as part of an exchange.
+    void DispatchPending();
+    // Events dispatched by an exchange are running: a handler among them
+    // must not start a second exchange on the one set of buffers.
+    int dispatchDepth = 0;
+    bool InsideExchange() const { return dispatchDepth > 0; }
 
     // --- serial link ------------------------------------------------------
     QSerialPort port;

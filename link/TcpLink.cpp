@@ -137,7 +137,7 @@ void DeviceLink::Impl::TcpQueryStatus() {
         return;
     }
     receiveBuffer.fill(0);
-    QCoreApplication::processEvents();
+    DispatchPending();
     QThread::msleep(static_cast<unsigned long>(std::max(timings.tcpPauseMs, 0)));
     if (!TcpIsActive()) {
         exchangeFailed = true;

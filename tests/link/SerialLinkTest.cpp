@@ -7,6 +7,7 @@
 #include "protocol/Framing.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace qvc::test {
@@ -254,6 +255,27 @@ TEST_F(SerialLinkTest, ReplyCompletingWhileTimeoutMessageIsOpenStillFails) {
     });
     EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
     EXPECT_TRUE(link->ExchangeFailed());
+}
+
+TEST_F(SerialLinkTest, HandlerRunningInsideAnExchangeCannotStartAnother) {
+    Connect();
+    peer->SetReplyDelay(300);
+    bool nestedRan = false;
+    bool nestedQuery = true;
+    // A timer event dispatched while the status reply is awaited.
+    QTimer::singleShot(20, [&] {
+        nestedRan = true;
+        link->SendClear();
+        nestedQuery = link->QueryStatus("AINFOQV", 16);
+        EXPECT_EQ(link->SearchPorts(0), -1);
+    });
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_TRUE(nestedRan);
+    EXPECT_FALSE(nestedQuery);
+    EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
+    peer->SetReplyDelay(0);
+    link->SendTake(false);
+    EXPECT_EQ(peer.Lines(2), (Lines{"MINFOQV", "TAKE 0"}));
 }
 
 TEST_F(SerialLinkTest, OversizedReplyStopsAtTheBufferEndAndTimesOut) {
