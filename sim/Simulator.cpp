@@ -236,6 +236,12 @@ void Simulator::Impl::DropClient() {
         return;
     }
     QTcpSocket* old = client;
+    // What the old client sent before the new one connected still counts: a
+    // client that sends a line and reconnects at once must not lose the line.
+    old->waitForReadyRead(0);
+    if (const QByteArray rest = old->readAll(); !rest.isEmpty()) {
+        Feed(Channel::Tcp, rest.constData(), static_cast<std::size_t>(rest.size()));
+    }
     client = nullptr;
     ++tcpGeneration;
     old->abort();
