@@ -17,6 +17,7 @@ Summary Summarise(std::vector<double> samplesUs) {
     s.medianUs = samplesUs[samplesUs.size() / 2];
     const auto rank = static_cast<std::size_t>(std::ceil(0.99 * static_cast<double>(s.count)));
     s.p99Us = samplesUs[std::max<std::size_t>(rank, 1) - 1];
+    s.maxUs = samplesUs.back();
     return s;
 }
 

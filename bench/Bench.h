@@ -1,7 +1,9 @@
 // qvc_bench: measurements of the device link against the simulator running
 // in a child process, so that the CPU the benchmark process uses is the
 // link's own. Each measurement is one BenchCase; add a case to AllCases()
-// (LinkCases.cpp) to measure something new, e.g. a whole read-back.
+// (LinkCases.cpp) to measure something new. The window cases
+// (WindowCases.cpp) run the main window in a child process of its own,
+// qvc_bench_window (WindowRunner.cpp).
 #pragma once
 
 #include "link/DeviceLink.h"
@@ -16,11 +18,12 @@
 
 namespace qvc::bench {
 
-// Median and 99th percentile of a set of durations, in microseconds.
+// Median, 99th percentile and maximum of a set of durations, in microseconds.
 struct Summary {
     std::size_t count = 0;
     double medianUs = 0;
     double p99Us = 0;
+    double maxUs = 0;
 };
 Summary Summarise(std::vector<double> samplesUs);
 
@@ -72,6 +75,7 @@ class CountingPrompts : public Prompts {
 // What every case gets: where the simulator is, and where to report.
 struct BenchContext {
     QString simulatorProgram; // the quorvel-sim executable
+    QString windowProgram;    // the qvc_bench_window executable
     QString workDir;          // for pty symlinks
     int runs = 1000;          // timed runs of the fast measurements
     std::function<void(const std::string&)> report;
@@ -83,6 +87,7 @@ struct BenchCase {
     std::function<bool(BenchContext&)> run;
 };
 
-std::vector<BenchCase> AllCases();
+std::vector<BenchCase> AllCases();    // the link cases, then the window cases
+std::vector<BenchCase> WindowCases(); // read-backs in the window, start-up time
 
 } // namespace qvc::bench

@@ -132,12 +132,16 @@ bool MeasurePromptWaitCpu(BenchContext& ctx) {
 } // namespace
 
 std::vector<BenchCase> AllCases() {
-    return {
+    std::vector<BenchCase> cases = {
         {"serial", [](BenchContext& ctx) { return MeasureLink(ctx, false); }},
         {"tcp", [](BenchContext& ctx) { return MeasureLink(ctx, true); }},
         {"tcp-nopause", MeasureTcpQueryWithoutPause},
         {"prompt-wait-cpu", MeasurePromptWaitCpu},
     };
+    for (BenchCase& c : WindowCases()) {
+        cases.push_back(std::move(c));
+    }
+    return cases;
 }
 
 } // namespace qvc::bench

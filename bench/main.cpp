@@ -1,5 +1,5 @@
-// qvc_bench [--sim PATH] [--runs N] [CASE...]: runs the named cases (all by
-// default) and prints one line per measurement.
+// qvc_bench [--sim PATH] [--window PATH] [--runs N] [--list] [CASE...]: runs
+// the named cases (all by default) and prints one line per measurement.
 #include "Bench.h"
 
 #include <QCoreApplication>
@@ -11,6 +11,9 @@
 #ifndef QVC_SIM_PROGRAM
 #define QVC_SIM_PROGRAM "quorvel-sim"
 #endif
+#ifndef QVC_WINDOW_PROGRAM
+#define QVC_WINDOW_PROGRAM "qvc_bench_window"
+#endif
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -19,6 +22,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     BenchContext ctx;
     ctx.simulatorProgram = QStringLiteral(QVC_SIM_PROGRAM);
+    ctx.windowProgram = QStringLiteral(QVC_WINDOW_PROGRAM);
     ctx.workDir = dir.path();
     ctx.report = [](const std::string& line) { std::cout << line << std::endl; };
 
@@ -27,6 +31,8 @@ int main(int argc, char** argv) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == "--sim" && i + 1 < args.size()) {
             ctx.simulatorProgram = args[++i];
+        } else if (args[i] == "--window" && i + 1 < args.size()) {
+            ctx.windowProgram = args[++i];
         } else if (args[i] == "--runs" && i + 1 < args.size()) {
             ctx.runs = std::max(1, args[++i].toInt());
         } else if (args[i] == "--list") {
