@@ -5,6 +5,7 @@
 namespace qvc::test {
 
 namespace {
+
 const char* KindName(PromptRecord::Kind kind) {
     switch (kind) {
     case PromptRecord::Kind::Message:
@@ -24,82 +25,123 @@ const char* KindName(PromptRecord::Kind kind) {
     }
     return "prompt";
 }
+
+std::string Quoted(const std::optional<QString>& s) {
+    return s ? "\"" + s->toStdString() + "\"" : std::string("(any)");
+}
+
 } // namespace
 
 ScriptedPrompts::~ScriptedPrompts() {
-    EXPECT_TRUE(answers_.empty()) << answers_.size() << " scripted answer(s) left unused, first a "
-                                  << KindName(answers_.front().kind);
+    VerifyAllUsed();
 }
 
-void ScriptedPrompts::ExpectYesNo(bool yes) { answers_.push_back({PromptRecord::Kind::YesNo, yes, {}}); }
+void ScriptedPrompts::ExpectYesNo(bool yes) {
+    script_.push_back({Kind::YesNo, {}, {}, yes, {}, {}});
+}
 void ScriptedPrompts::ExpectOkCancel(bool ok) {
-    answers_.push_back({PromptRecord::Kind::OkCancel, ok, {}});
+    script_.push_back({Kind::OkCancel, {}, {}, ok, {}, {}});
 }
 void ScriptedPrompts::ExpectOpenFile(const QString& path) {
-    answers_.push_back({PromptRecord::Kind::OpenFile, false, path});
+    script_.push_back({Kind::OpenFile, {}, {}, false, path, {}});
 }
 void ScriptedPrompts::ExpectSaveFile(const QString& path) {
-    answers_.push_back({PromptRecord::Kind::SaveFile, false, path});
+    script_.push_back({Kind::SaveFile, {}, {}, false, path, {}});
 }
 
-QStringList ScriptedPrompts::Texts() const {
+void ScriptedPrompts::ExpectMessage(const QString& text, During during) {
+    script_.push_back({Kind::Message, {}, text, false, {}, std::move(during)});
+}
+void ScriptedPrompts::ExpectMessageWithTitle(const QString& title, const QString& text) {
+    script_.push_back({Kind::MessageWithTitle, title, text, false, {}, {}});
+}
+void ScriptedPrompts::ExpectOkCancel(const QString& title, const QString& text, bool ok,
+                                     During during) {
+    script_.push_back({Kind::OkCancel, title, text, ok, {}, std::move(during)});
+}
+void ScriptedPrompts::ExpectError(const QString& text) {
+    script_.push_back({Kind::Error, {}, text, false, {}, {}});
+}
+
+void ScriptedPrompts::VerifyAllUsed() {
+    for (const Scripted& s : script_) {
+        ADD_FAILURE() << "scripted " << KindName(s.kind) << " did not come: " << Quoted(s.title)
+                      << " / " << Quoted(s.text);
+    }
+    script_.clear();
+}
+
+QStringList ScriptedPrompts::Texts(Kind kind) const {
     QStringList texts;
-    for (const auto& r : records_) {
-        texts << r.text;
+    for (const PromptRecord& r : records_) {
+        if (r.kind == kind) {
+            texts << r.text;
+        }
     }
     return texts;
 }
 
-void ScriptedPrompts::Record(PromptRecord::Kind kind, const QString& title, const QString& text) {
+QStringList ScriptedPrompts::Titles(Kind kind) const {
+    QStringList titles;
+    for (const PromptRecord& r : records_) {
+        if (r.kind == kind) {
+            titles << r.title;
+        }
+    }
+    return titles;
+}
+
+ScriptedPrompts::Scripted ScriptedPrompts::Take(Kind kind, const QString& title,
+                                                const QString& text) {
     records_.push_back({kind, title, text});
     if (hook_) {
         hook_(records_.back());
     }
-}
-
-ScriptedPrompts::Answer ScriptedPrompts::Take(PromptRecord::Kind kind, const QString& title,
-                                              const QString& text) {
-    Record(kind, title, text);
-    if (answers_.empty() || answers_.front().kind != kind) {
-        ADD_FAILURE() << "unexpected " << KindName(kind) << ": \"" << title.toStdString()
-                      << "\" / \"" << text.toStdString() << "\"";
-        return {kind, false, {}};
+    if (script_.empty() || script_.front().kind != kind) {
+        const bool message = kind == Kind::Message || kind == Kind::MessageWithTitle;
+        if (!(message && allowMessages_)) {
+            ADD_FAILURE() << "unexpected " << KindName(kind) << ": \"" << title.toStdString()
+                          << "\" / \"" << text.toStdString() << "\""
+                          << (script_.empty()
+                                  ? std::string()
+                                  : std::string(", expected a ") + KindName(script_.front().kind));
+        }
+        return {kind, {}, {}, false, {}, {}};
     }
-    Answer a = answers_.front();
-    answers_.pop_front();
-    return a;
+    Scripted s = std::move(script_.front());
+    script_.pop_front();
+    if (s.title) {
+        EXPECT_EQ(s.title->toStdString(), title.toStdString()) << "title of a " << KindName(kind);
+    }
+    if (s.text) {
+        EXPECT_EQ(s.text->toStdString(), text.toStdString()) << "text of a " << KindName(kind);
+    }
+    if (s.during) {
+        s.during();
+    }
+    return s;
 }
 
 void ScriptedPrompts::Message(const QString& text) {
-    Record(PromptRecord::Kind::Message, QStringLiteral("Norvak Dellby Quorvel"), text);
-    if (!allowMessages_) {
-        ADD_FAILURE() << "unexpected message: \"" << text.toStdString() << "\"";
-    }
+    Take(Kind::Message, kMessageTitle, text);
 }
-
 void ScriptedPrompts::MessageWithTitle(const QString& title, const QString& text) {
-    Record(PromptRecord::Kind::MessageWithTitle, title, text);
-    if (!allowMessages_) {
-        ADD_FAILURE() << "unexpected message: \"" << title.toStdString() << "\" / \""
-                      << text.toStdString() << "\"";
-    }
+    Take(Kind::MessageWithTitle, title, text);
 }
-
 bool ScriptedPrompts::YesNo(const QString& title, const QString& text) {
-    return Take(PromptRecord::Kind::YesNo, title, text).yes;
+    return Take(Kind::YesNo, title, text).yes;
 }
 bool ScriptedPrompts::OkCancel(const QString& title, const QString& text) {
-    return Take(PromptRecord::Kind::OkCancel, title, text).yes;
+    return Take(Kind::OkCancel, title, text).yes;
 }
 void ScriptedPrompts::Error(const QString& text) {
-    Record(PromptRecord::Kind::Error, {}, text);
-    ADD_FAILURE() << "error box: \"" << text.toStdString() << "\"";
+    Take(Kind::Error, {}, text);
 }
 QString ScriptedPrompts::OpenFileName(const QString& title) {
-    return Take(PromptRecord::Kind::OpenFile, title, {}).path;
+    return Take(Kind::OpenFile, title, {}).path;
 }
 QString ScriptedPrompts::SaveFileName(const QString& title) {
-    return Take(PromptRecord::Kind::SaveFile, title, {}).path;
+    return Take(Kind::SaveFile, title, {}).path;
 }
 
 } // namespace qvc::test

@@ -100,8 +100,8 @@ TEST(ConnectionTest, StartUpNoLeavesEveryLinkDownUntilEthernetIsChosenOnTheSetup
     rig.CreateForm(&sim);
     rig.Start(false);
 
-    EXPECT_EQ(rig.PromptTexts(Kind::Message), QStringList{kConnectLaterText});
-    EXPECT_EQ(rig.PromptTitles(Kind::Message),
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message), QStringList{kConnectLaterText});
+    EXPECT_EQ(rig.prompts.Titles(Kind::Message),
               QStringList{QStringLiteral("Norvak Dellby Quorvel")});
     EXPECT_TRUE(sim.ReceivedLines().empty());
     EXPECT_TRUE(rig.Form().Flags().RefreshingFlag);
@@ -113,7 +113,7 @@ TEST(ConnectionTest, StartUpNoLeavesEveryLinkDownUntilEthernetIsChosenOnTheSetup
     rig.ClickLinkMode(true);
 
     EXPECT_EQ(sim.ReceivedLines(), Join({""}, ReadBackLines()));
-    EXPECT_EQ(rig.PromptTexts(Kind::Message), QStringList{kConnectLaterText}); // nothing new
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message), QStringList{kConnectLaterText}); // nothing new
     const LinkState& flags = rig.Form().Flags();
     EXPECT_TRUE(flags.EthernetConnected);
     EXPECT_FALSE(flags.SerialConnected);
@@ -135,7 +135,7 @@ TEST(ConnectionTest, StartUpYesWithoutAnySwitcherShowsTheSearchFailure) {
     rig.CreateForm(nullptr);
     rig.Start(true);
 
-    EXPECT_EQ(rig.PromptTexts(Kind::Message), QStringList{kSearchFailedText});
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message), QStringList{kSearchFailedText});
     EXPECT_EQ(rig.popups->shown, QStringList());
     EXPECT_FALSE(rig.Form().Flags().SerialConnected);
     EXPECT_TRUE(rig.Form().Flags().RefreshingFlag);
@@ -153,7 +153,7 @@ TEST(ConnectionTest, PortItemsMoveTheCheckMarkAndDisconnectEndsTheSerialLink) {
 
     // Nothing answers on COM2: the second failure text, no item checked.
     rig.Action(QStringLiteral("COM21"))->trigger();
-    EXPECT_EQ(rig.PromptTexts(Kind::Message), QStringList{kPortFailedText});
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message), QStringList{kPortFailedText});
     EXPECT_EQ(CheckedComItems(rig), QStringList());
     EXPECT_FALSE(rig.Form().Flags().SerialConnected);
     ExpectMenuState(rig, true, false, false);

@@ -47,7 +47,9 @@ bool PopupRecorder::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-FormRig::FormRig() = default;
+FormRig::FormRig() {
+    prompts.AllowMessages(true);
+}
 
 FormRig::~FormRig() {
     popups.reset();
@@ -101,7 +103,7 @@ void FormRig::CreateForm(const qvsim::SimThread* tcpPeer, const qvsim::SimThread
 void FormRig::Start(bool connectSerial) {
     prompts.ExpectYesNo(connectSerial);
     form_->show();
-    ASSERT_TRUE(WaitFor([&] { return !PromptTitles(PromptRecord::Kind::YesNo).isEmpty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !prompts.Titles(PromptRecord::Kind::YesNo).isEmpty(); }));
     // The whole start-up handling ran inside the event dispatch that asked.
     ASSERT_EQ(prompts.PendingAnswers(), 0U);
 }
@@ -143,26 +145,6 @@ int FormRig::LinkMode() {
         return SetupPage::kRs232;
     }
     return -1;
-}
-
-QStringList FormRig::PromptTexts(PromptRecord::Kind kind) const {
-    QStringList texts;
-    for (const PromptRecord& r : prompts.Records()) {
-        if (r.kind == kind) {
-            texts << r.text;
-        }
-    }
-    return texts;
-}
-
-QStringList FormRig::PromptTitles(PromptRecord::Kind kind) const {
-    QStringList titles;
-    for (const PromptRecord& r : prompts.Records()) {
-        if (r.kind == kind) {
-            titles << r.title;
-        }
-    }
-    return titles;
 }
 
 std::vector<std::string> ReadBackLines() {

@@ -85,11 +85,7 @@ class FormRig {
     void ClickLinkMode(bool ethernet);
     int LinkMode();
 
-    // Titles and texts of the prompts of one kind, in order.
-    QStringList PromptTexts(PromptRecord::Kind kind) const;
-    QStringList PromptTitles(PromptRecord::Kind kind) const;
-
-    ScriptedPrompts prompts;
+    ScriptedPrompts prompts; // messages are allowed and read afterwards
     RecordingAbout about;
     std::unique_ptr<PopupRecorder> popups;
 

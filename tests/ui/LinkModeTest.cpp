@@ -53,8 +53,8 @@ TEST(LinkModeTest, EthernetUpRs232AnsweredNoKeepsEthernetWithoutASecondQuestion)
     rig.prompts.ExpectYesNo(false);
     rig.ClickLinkMode(false);
 
-    EXPECT_EQ(rig.PromptTitles(Kind::YesNo), QStringList{kToSerialTitle});
-    EXPECT_EQ(rig.PromptTexts(Kind::YesNo), QStringList{kToSerialQuestion});
+    EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList{kToSerialTitle});
+    EXPECT_EQ(rig.prompts.Texts(Kind::YesNo), QStringList{kToSerialQuestion});
     EXPECT_EQ(rig.prompts.Records().size(), 1U);
     EXPECT_EQ(rig.LinkMode(), kEthernet);
     EXPECT_TRUE(rig.Form().Flags().EthernetConnected);
@@ -64,7 +64,7 @@ TEST(LinkModeTest, EthernetUpRs232AnsweredNoKeepsEthernetWithoutASecondQuestion)
     // The guard was used up: choosing RS-232 again asks again.
     rig.prompts.ExpectYesNo(false);
     rig.ClickLinkMode(false);
-    EXPECT_EQ(rig.PromptTitles(Kind::YesNo), QStringList({kToSerialTitle, kToSerialTitle}));
+    EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList({kToSerialTitle, kToSerialTitle}));
     EXPECT_EQ(rig.LinkMode(), kEthernet);
 }
 
@@ -77,8 +77,8 @@ TEST(LinkModeTest, EthernetUpRs232AnsweredYesWithoutSerialSwitcherKeepsEthernet)
     rig.prompts.ExpectYesNo(true);
     rig.ClickLinkMode(false);
 
-    EXPECT_EQ(rig.PromptTitles(Kind::YesNo), QStringList{kToSerialTitle});
-    EXPECT_EQ(rig.PromptTexts(Kind::Message), QStringList{kSearchFailedText});
+    EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList{kToSerialTitle});
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message), QStringList{kSearchFailedText});
     EXPECT_EQ(rig.LinkMode(), kEthernet);
     EXPECT_TRUE(rig.Form().Flags().EthernetConnected);
     EXPECT_FALSE(rig.Form().Flags().SerialConnected);
@@ -126,8 +126,8 @@ TEST(LinkModeTest, SerialUpEthernetAnsweredNoKeepsTheSerialLink) {
     rig.prompts.ExpectYesNo(false);
     rig.ClickLinkMode(true);
 
-    EXPECT_EQ(rig.PromptTitles(Kind::YesNo), QStringList{kToEthernetTitle});
-    EXPECT_EQ(rig.PromptTexts(Kind::YesNo), QStringList{kToEthernetQuestion});
+    EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList{kToEthernetTitle});
+    EXPECT_EQ(rig.prompts.Texts(Kind::YesNo), QStringList{kToEthernetQuestion});
     EXPECT_EQ(rig.prompts.Records().size(), 1U);
     EXPECT_EQ(rig.LinkMode(), kRs232);
     EXPECT_TRUE(rig.Form().Flags().SerialConnected);
@@ -149,7 +149,7 @@ TEST(LinkModeTest, SerialUpEthernetAnsweredYesReadsOverTcpAndClosesThePort) {
     rig.prompts.ExpectYesNo(true);
     rig.ClickLinkMode(true);
 
-    EXPECT_EQ(rig.PromptTitles(Kind::YesNo), QStringList{kToEthernetTitle});
+    EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList{kToEthernetTitle});
     EXPECT_EQ(sim.ReceivedLines(), Join({""}, ReadBackLines()));
     EXPECT_FALSE(rig.Form().Flags().SerialConnected);
     EXPECT_TRUE(rig.Form().Flags().EthernetConnected);
@@ -173,7 +173,7 @@ TEST(LinkModeTest, EthernetWithAnEmptyAddressAsksForOneAndStaysSelected) {
     rig.ClickTab(QStringLiteral("Setup"));
     rig.ClickLinkMode(true);
 
-    EXPECT_EQ(rig.PromptTexts(Kind::Message),
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message),
               QStringList{QStringLiteral("Please enter an IP Address")});
     EXPECT_EQ(rig.prompts.Records().size(), 1U);
     EXPECT_EQ(rig.LinkMode(), kEthernet);
@@ -198,8 +198,8 @@ TEST(LinkModeTest, SilentSwitcherOverTcpReturnsToRs232AndAsksTheEthernetQuestion
 
     EXPECT_EQ(rig.Find<QLineEdit>(QStringLiteral("IPAddrEdit"))->text(),
               QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(rig.PromptTexts(Kind::Message), QStringList{kSilentText});
-    EXPECT_EQ(rig.PromptTitles(Kind::YesNo), QStringList{kToSerialTitle});
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message), QStringList{kSilentText});
+    EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList{kToSerialTitle});
     EXPECT_EQ(rig.prompts.Records().size(), 2U);
     EXPECT_EQ(sim.ReceivedLines(), std::vector<std::string>{""});
     EXPECT_EQ(rig.LinkMode(), kEthernet);
@@ -217,7 +217,7 @@ TEST(LinkModeTest, RefusedConnectionReturnsToRs232AndSearchesTheSerialPorts) {
     rig.TypeIp(QStringLiteral("127.0.0.1"));
     rig.ClickLinkMode(true);
 
-    const QStringList messages = rig.PromptTexts(Kind::Message);
+    const QStringList messages = rig.prompts.Texts(Kind::Message);
     ASSERT_EQ(messages.size(), 2);
     EXPECT_EQ(messages[0], QStringLiteral("Socket Connection Error: Check Ethernet cable"));
     EXPECT_EQ(messages[1], kSearchFailedText);
@@ -239,7 +239,7 @@ TEST(LinkModeTest, UpdateIpAddressChecksTheTextAndSendsIpconfig) {
 
     rig.TypeIp(QStringLiteral("300.1.1.1"));
     QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_EQ(rig.PromptTexts(Kind::Message),
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message),
               QStringList{QStringLiteral("IP Address segments cannot be > 255")});
     EXPECT_TRUE(sim.ReceivedLines().empty());
 

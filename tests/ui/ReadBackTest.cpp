@@ -137,7 +137,7 @@ TEST_P(MinfoFailureTest, AFailedStatusBlockStopsTheReadBackWithTheCommunicationE
                                   "connections and try again (-1)")
                  : QStringLiteral("Quorvel communication error! Please check Serial "
                                   "connections and try again (-1)");
-    EXPECT_EQ(rig.PromptTexts(Kind::Message).last(), expected);
+    EXPECT_EQ(rig.prompts.Texts(Kind::Message).last(), expected);
     EXPECT_EQ(statusAtMessage, QStringLiteral("Error parsing MINFOQV message...."));
     EXPECT_EQ(rig.StatusText(), QString());
     EXPECT_EQ(rig.Form().windowTitle(), kStartCaption);
@@ -160,8 +160,8 @@ TEST(ReadBackTest, AFailedOutputStatusIsReportedAndTheRestIsStillRead) {
     ConnectEthernet(rig);
 
     EXPECT_EQ(sim.ReceivedLines(), Join({""}, ReadBackLines()));
-    EXPECT_EQ(rig.PromptTitles(Kind::MessageWithTitle), QStringList{kReadErrorTitle});
-    EXPECT_EQ(rig.PromptTexts(Kind::MessageWithTitle),
+    EXPECT_EQ(rig.prompts.Titles(Kind::MessageWithTitle), QStringList{kReadErrorTitle});
+    EXPECT_EQ(rig.prompts.Texts(Kind::MessageWithTitle),
               QStringList{QStringLiteral("QV Control unable to read Output Status. (NOTE: QV "
                                          "Control settings on Output will be invalid)")});
     // The routing keeps its start values; the rest of the state is shown.
@@ -185,7 +185,7 @@ TEST(ReadBackTest, TheFourthPresetGroupFailingEndsThePresetGroupStep) {
               std::vector<std::string>({"", "MINFOQV", "AINFOQV", "OINFOQV", "OPINFOQV", "PINFOQV",
                                         "GINFOQV", "PGINFOQV 0", "PGINFOQV 1", "PGINFOQV 2",
                                         "PGINFOQV 3"}));
-    EXPECT_EQ(rig.PromptTexts(Kind::MessageWithTitle),
+    EXPECT_EQ(rig.prompts.Texts(Kind::MessageWithTitle),
               QStringList{QStringLiteral("QV Control unable to read Preset Group Status. (NOTE: "
                                          "QV Control settings will be invalid)")});
     EXPECT_EQ(rig.Text(QStringLiteral("VideoLabel2")), QStringLiteral("2"));

@@ -269,8 +269,8 @@ TEST(ShellTest, ExitAsksFirstAndYesClosesTheTcpConnection) {
     rig.prompts.ExpectYesNo(false);
     rig.Action(QStringLiteral("Exit1"))->trigger(); // the same question
     EXPECT_TRUE(rig.Form().isVisible());
-    EXPECT_EQ(rig.PromptTitles(Kind::YesNo), QStringList({kExitTitle, kExitTitle}));
-    EXPECT_EQ(rig.PromptTexts(Kind::YesNo), QStringList({kExitText, kExitText}));
+    EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList({kExitTitle, kExitTitle}));
+    EXPECT_EQ(rig.prompts.Texts(Kind::YesNo), QStringList({kExitText, kExitText}));
 
     rig.prompts.ExpectYesNo(true);
     rig.Action(QStringLiteral("Exit1"))->trigger();
@@ -309,22 +309,18 @@ class FailingObject : public QObject {
     }
 };
 
-class ErrorRecorder : public ScriptedPrompts {
-  public:
-    void Error(const QString& text) override { errors << text; }
-    QStringList errors;
-};
-
 TEST(ShellTest, AnErrorEscapingAHandlerIsShownAndTheLoopGoesOn) {
     auto* app = qobject_cast<GuardedApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);
-    ErrorRecorder prompts;
+    ScriptedPrompts prompts;
+    prompts.ExpectError(QStringLiteral("'abc' is not a valid integer value"));
     app->SetPrompts(&prompts);
     FailingObject failing;
     QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
     QCoreApplication::sendPostedEvents(&failing);
     app->SetPrompts(nullptr);
-    EXPECT_EQ(prompts.errors, QStringList{QStringLiteral("'abc' is not a valid integer value")});
+    EXPECT_EQ(prompts.Texts(PromptRecord::Kind::Error),
+              QStringList{QStringLiteral("'abc' is not a valid integer value")});
     bool later = false;
     QTimer::singleShot(0, [&] { later = true; });
     EXPECT_TRUE(WaitFor([&] { return later; }));
