@@ -1,5 +1,5 @@
 // The fixed waits and the COM port map.
-#include "LinkTestSupport.h"
+#include "LinkFixture.h"
 #include "link/LinkTimings.h"
 #include "link/SerialPortMap.h"
 
@@ -64,7 +64,7 @@ TEST(SerialPortMap, NumbersOutsideOneToFourHaveNoDevice) {
 // A search through the environment's map passes over a COM1 that does not
 // exist and a COM2 without a device, and finds the switcher on COM3.
 TEST(PortSearch, SkipsMissingPortsAndFindsTheSwitcherOnCom3) {
-    SimPeer peer(SimPeer::Pty);
+    SimPeer peer(SimSpec{.pty = true});
     const std::string pty = peer.PtyPath().toStdString();
     const ComEnvironment env({"/nonexistent/quorvel-com1", nullptr, pty.c_str(), nullptr});
     const SerialPortMap map = SerialPortMap::FromSystem();
@@ -92,18 +92,9 @@ TEST(PortSearch, SkipsMissingPortsAndFindsTheSwitcherOnCom3) {
     EXPECT_EQ(host.hourglassChanges, (std::vector<bool>{true, false}));
 }
 
-class PortSearchTest : public ::testing::Test {
+class PortSearchTest : public LinkFixture {
   protected:
-    void SetUp() override {
-        link = std::make_unique<DeviceLink>(
-            state, host, prompts, SerialPortMap({QString(), QString(), peer.PtyPath(), QString()}),
-            ShortTimings());
-    }
-    SimPeer peer{SimPeer::Pty};
-    LinkState state;
-    RecordingHost host;
-    ScriptedPrompts prompts;
-    std::unique_ptr<DeviceLink> link;
+    PortSearchTest() : LinkFixture({.pty = true}) {}
 };
 
 TEST_F(PortSearchTest, SwitcherAnsweringOnlyTheSecondProbeIsFound) {
@@ -124,7 +115,7 @@ TEST_F(PortSearchTest, FailedSearchClosesThePortAndShowsNone) {
     EXPECT_EQ(host.comNumber, std::vector<QString>{"None"});
     EXPECT_TRUE(host.statusTexts.empty() ||
                 host.statusTexts.back() != "Established communication with Quorvel on Com 3");
-    EXPECT_TRUE(WaitUntil([&] { return !state.SerialPortOpen; }));
+    EXPECT_TRUE(WaitFor([&] { return !state.SerialPortOpen; }));
     EXPECT_EQ(link->PromptTimeout(), 80);
     EXPECT_FALSE(link->QueryStatus("MINFOQV", 20)); // the port is closed
 }

@@ -2,7 +2,7 @@
 // four models, and its failures step by step.
 #include "link/ReadBack.h"
 
-#include "LinkTestSupport.h"
+#include "LinkFixture.h"
 #include "model/DeviceState.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +12,7 @@ namespace {
 
 constexpr std::uint8_t kUntouched = 0x5A;
 const QString kFailureTitle = "Norvak Dellby - QV Control :Error reading from Quorvel(s)";
-
-const Lines kAllQueries = {
-    "MINFOQV",     "AINFOQV",     "OINFOQV",     "OPINFOQV",   "PINFOQV",     "GINFOQV",
-    "PGINFOQV 0",  "PGINFOQV 1",  "PGINFOQV 2",  "PGINFOQV 3", "PGINFOQV 4",  "PGINFOQV 5",
-    "PGINFOQV 6",  "PGINFOQV 7",  "PGINFOQV 8",  "PGINFOQV 9", "PGINFOQV 10", "PGINFOQV 11",
-    "PGINFOQV 12", "PGINFOQV 13", "PGINFOQV 14", "PGINFOQV 15"};
+const Lines kAllQueries = ReadBackLines();
 
 const std::vector<QString> kFullProgress = {"show:QV Control querying Quorvel. Please wait....",
                                             "progress:",
@@ -152,29 +147,23 @@ struct ReadBackCase {
     bool tcp;
 };
 
-class ReadBackModels : public ::testing::TestWithParam<ReadBackCase> {};
+class ReadBackModels : public LinkFixture, public ::testing::WithParamInterface<ReadBackCase> {
+  protected:
+    ReadBackModels()
+        : LinkFixture({.model = GetParam().model, .tcp = GetParam().tcp, .pty = !GetParam().tcp}) {}
+};
 
 TEST_P(ReadBackModels, CopiesEveryTableOfTheModel) {
     const ReadBackCase c = GetParam();
-    SimPeer peer(c.tcp ? SimPeer::Tcp : SimPeer::Pty, c.model, true);
-    LinkState state;
-    RecordingHost host;
-    ScriptedPrompts prompts;
-    DeviceLink link(state, host, prompts,
-                    SerialPortMap({QString(), QString(), peer.PtyPath(), QString()}),
-                    ShortTimings(), c.tcp ? peer->TcpPort() : 23);
     if (c.tcp) {
-        ASSERT_EQ(link.TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Probed);
+        ConnectTcp();
     } else {
-        ASSERT_EQ(link.SearchPorts(3), 1);
-        link.SetSerialConnected(true);
+        ConnectSerial();
     }
-    peer->WaitForLines(1, 5000);
-    peer->ClearReceivedLines();
-    host.Clear();
+    ASSERT_FALSE(HasFatalFailure());
 
     DeviceState got = MarkedState();
-    EXPECT_EQ(ReadBack(link, got, host, prompts), 1);
+    EXPECT_EQ(ReadBack(*link, got, host, prompts), 1);
     EXPECT_EQ(peer.Lines(22), kAllQueries);
     EXPECT_EQ(host.info, kFullProgress);
     EXPECT_TRUE(host.statusTexts.empty() || c.tcp == false);
@@ -193,33 +182,9 @@ INSTANTIATE_TEST_SUITE_P(AllModels, ReadBackModels,
 
 // --- failures -----------------------------------------------------------------------
 
-class ReadBackFailures : public ::testing::Test {
+class ReadBackFailures : public LinkFixture {
   protected:
-    void SetUp() override {
-        link = std::make_unique<DeviceLink>(
-            state, host, prompts, SerialPortMap({QString(), QString(), peer.PtyPath(), QString()}),
-            ShortTimings(), peer->TcpPort());
-    }
-    void ConnectSerial() {
-        ASSERT_EQ(link->SearchPorts(3), 1);
-        link->SetSerialConnected(true);
-        Forget();
-    }
-    void ConnectTcp() {
-        ASSERT_EQ(link->TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Probed);
-        Forget();
-    }
-    void Forget() {
-        peer->WaitForLines(1, 5000);
-        peer->ClearReceivedLines();
-        host.Clear();
-    }
-
-    SimPeer peer{SimPeer::Both};
-    LinkState state;
-    RecordingHost host;
-    ScriptedPrompts prompts;
-    std::unique_ptr<DeviceLink> link;
+    ReadBackFailures() : LinkFixture({.tcp = true, .pty = true}) {}
     DeviceState got = MarkedState();
 };
 

@@ -1,7 +1,7 @@
 // The serial link against the simulator on a pseudo-terminal reached as COM3:
 // command exchanges with their resends and recovery dialog, the status
 // exchange and its reply collector, the terminal copy and the line lamps.
-#include "LinkTestSupport.h"
+#include "LinkFixture.h"
 #include "link/ReadBack.h"
 #include "model/DeviceState.h"
 #include "protocol/Framing.h"
@@ -13,46 +13,13 @@
 namespace qvc::test {
 namespace {
 
-// The demo status block of a 16 x 16 switcher, byte by byte: lock 0, bytes
-// 1..3 unused, video switch source 2, VI delay 0, RGB delay 1500 (0x05DC, LE),
-// firmware "2.17D", model 3, IP 192.168.1.50, audio present.
-const Bytes kDemoStatusBlock = {0,   0,   0,   0, 2, 0,   0xDC, 0x05, '2', '.',
-                                '1', '7', 'D', 0, 3, 192, 168,  1,    50,  1};
-
-class SerialLinkTest : public ::testing::Test {
+class SerialLinkTest : public LinkFixture {
   protected:
-    void SetUp() override {
-        host.linkState = &state;
-        link = std::make_unique<DeviceLink>(
-            state, host, prompts, SerialPortMap({QString(), QString(), peer.PtyPath(), QString()}),
-            ShortTimings());
-    }
-
-    // Finds the switcher on COM3, as the connect action does, and forgets
-    // what that exchange left behind.
-    void Connect() {
-        ASSERT_EQ(link->SearchPorts(3), 1);
-        link->SetSerialConnected(true);
-        peer->WaitForLines(1, 5000);
-        peer->ClearReceivedLines();
-        host.Clear();
-    }
-
-    Bytes Received(std::size_t n) const { return Payload(0, n); }
-    Bytes Payload(std::size_t start, std::size_t n) const {
-        const auto bytes = link->ReceiveBuffer().subspan(start, n);
-        return Bytes(bytes.begin(), bytes.end());
-    }
-
-    SimPeer peer{SimPeer::Pty};
-    LinkState state;
-    RecordingHost host;
-    ScriptedPrompts prompts;
-    std::unique_ptr<DeviceLink> link;
+    SerialLinkTest() : LinkFixture({.pty = true}) {}
 };
 
 TEST_F(SerialLinkTest, CommandIsWrittenAndItsPromptAwaited) {
-    Connect();
+    ConnectSerial();
     link->SendRtemp(1, 4, 4);
 
     EXPECT_EQ(peer.Lines(1), Lines{"RTEMP 2 5 5"});
@@ -65,7 +32,7 @@ TEST_F(SerialLinkTest, CommandIsWrittenAndItsPromptAwaited) {
 }
 
 TEST_F(SerialLinkTest, EverySenderWritesItsLine) {
-    Connect();
+    ConnectSerial();
     link->SendIpConfig(-1, 2, 3, 4);
     link->SendRtemp(1, 4, 100);
     link->SendRtemp(1, -1, -1);
@@ -122,14 +89,14 @@ TEST_F(SerialLinkTest, CommandWithClosedPortIsSkipped) {
 }
 
 TEST_F(SerialLinkTest, UnacknowledgedCommandIsFollowedByTwoProbes) {
-    Connect();
+    ConnectSerial();
     peer->SetNoPrompt(true); // probes are still answered
     link->SendFplock(true);
     EXPECT_EQ(peer.Lines(2), (Lines{"FPLOCK 1", ""}));
 }
 
 TEST_F(SerialLinkTest, SilentSwitcherBringsTheRecoveryDialog) {
-    Connect();
+    ConnectSerial();
     peer->SetSilent(true);
     prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, true);  // OK: re-open and probe again
     prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, false); // Cancel: the command is dropped
@@ -161,7 +128,7 @@ TEST_F(SerialLinkTest, SilentSwitcherBringsTheRecoveryDialog) {
 }
 
 TEST_F(SerialLinkTest, ResetWaitsLongerForItsPrompt) {
-    Connect();
+    ConnectSerial();
     // Longer than a command's 80 ticks, shorter than a reset's 810.
     peer->SetReplyDelay(80 * 5 + 300);
     link->SendReset(false);
@@ -174,7 +141,7 @@ TEST_F(SerialLinkTest, ResetWaitsLongerForItsPrompt) {
 // --- status exchange ------------------------------------------------------------
 
 TEST_F(SerialLinkTest, StatusReplyIsCollectedWithTextBeforeSoh) {
-    Connect();
+    ConnectSerial();
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(FindSoh(link->ReceiveBuffer()), std::optional<std::size_t>(0));
     Bytes payload = Received(22);
@@ -191,7 +158,7 @@ TEST_F(SerialLinkTest, StatusReplyIsCollectedWithTextBeforeSoh) {
 }
 
 TEST_F(SerialLinkTest, HashInsidePayloadBeforeExpectedLengthDoesNotEndReply) {
-    Connect();
+    ConnectSerial();
     // CR LF '#' at indices 10..12, below ExpectedLength 20: payload data.
     const Bytes reply = B("\x01"
                           "0ABCDEFG\r\n#HIJKLMNOPQ\r\n#");
@@ -202,7 +169,7 @@ TEST_F(SerialLinkTest, HashInsidePayloadBeforeExpectedLengthDoesNotEndReply) {
 }
 
 TEST_F(SerialLinkTest, HashAtExpectedLengthAfterCrLfEndsReply) {
-    Connect();
+    ConnectSerial();
     // CR LF '#' with the '#' at index 20 = ExpectedLength: the reply ends
     // there; what follows is not stored.
     const Bytes reply = B("\x01"
@@ -220,7 +187,7 @@ TEST_F(SerialLinkTest, HashAtExpectedLengthAfterCrLfEndsReply) {
 }
 
 TEST_F(SerialLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
-    Connect();
+    ConnectSerial();
     ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
     const Bytes whole = Received(1568 + 5);
 
@@ -232,7 +199,7 @@ TEST_F(SerialLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
 }
 
 TEST_F(SerialLinkTest, SilentSwitcherShowsOneTimeoutMessageThenFails) {
-    Connect();
+    ConnectSerial();
     peer->SetSilent(true);
     prompts.ExpectMessage(kSerialTimeoutText, [&] {
         // While the message is open the exchange has not failed yet.
@@ -246,11 +213,11 @@ TEST_F(SerialLinkTest, SilentSwitcherShowsOneTimeoutMessageThenFails) {
 }
 
 TEST_F(SerialLinkTest, ReplyCompletingWhileTimeoutMessageIsOpenStillFails) {
-    Connect();
+    ConnectSerial();
     peer->SetReplyDelay(ShortTimings().replyTimerMs + 300);
     prompts.ExpectMessage(kSerialTimeoutText, [&] {
         // The late reply arrives and completes while the user reads the message.
-        EXPECT_TRUE(WaitUntil([&] { return !link->ReplyPending(); }));
+        EXPECT_TRUE(WaitFor([&] { return !link->ReplyPending(); }));
         EXPECT_FALSE(link->ExchangeFailed());
     });
     EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
@@ -258,7 +225,7 @@ TEST_F(SerialLinkTest, ReplyCompletingWhileTimeoutMessageIsOpenStillFails) {
 }
 
 TEST_F(SerialLinkTest, HandlerRunningInsideAnExchangeCannotStartAnother) {
-    Connect();
+    ConnectSerial();
     peer->SetReplyDelay(300);
     bool nestedRan = false;
     bool nestedQuery = true;
@@ -279,7 +246,7 @@ TEST_F(SerialLinkTest, HandlerRunningInsideAnExchangeCannotStartAnother) {
 }
 
 TEST_F(SerialLinkTest, OversizedReplyStopsAtTheBufferEndAndTimesOut) {
-    Connect();
+    ConnectSerial();
     peer->SetCannedReply("PINFOQV", Bytes(6000, 'A'));
     prompts.ExpectMessage(kSerialTimeoutText);
     EXPECT_FALSE(link->QueryStatus("PINFOQV", 1568));
@@ -294,7 +261,7 @@ TEST_F(SerialLinkTest, OversizedReplyStopsAtTheBufferEndAndTimesOut) {
 }
 
 TEST_F(SerialLinkTest, BytesArrivingWhileNoReplyIsAwaitedAreDiscarded) {
-    Connect();
+    ConnectSerial();
     // The prompt, then a whole framed reply that nobody asked for.
     Bytes junk = B("#\x01"
                    "0");
@@ -303,7 +270,7 @@ TEST_F(SerialLinkTest, BytesArrivingWhileNoReplyIsAwaitedAreDiscarded) {
     peer->SetCannedReply("TAKE", junk);
     link->SendTake(false);
     ASSERT_TRUE(
-        WaitUntil([&] { return host.terminal.size() == static_cast<qsizetype>(junk.size()); }));
+        WaitFor([&] { return host.terminal.size() == static_cast<qsizetype>(junk.size()); }));
 
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
@@ -311,7 +278,7 @@ TEST_F(SerialLinkTest, BytesArrivingWhileNoReplyIsAwaitedAreDiscarded) {
 }
 
 TEST_F(SerialLinkTest, TerminalGetsACopyOfEveryReceivedByte) {
-    Connect();
+    ConnectSerial();
     link->SendClear();
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     Bytes expected = B("#\x01"
@@ -319,7 +286,7 @@ TEST_F(SerialLinkTest, TerminalGetsACopyOfEveryReceivedByte) {
     expected.insert(expected.end(), kDemoStatusBlock.begin(), kDemoStatusBlock.end());
     expected.insert(expected.end(), {'\r', '\n', '#'});
     ASSERT_TRUE(
-        WaitUntil([&] { return host.terminal.size() >= static_cast<qsizetype>(expected.size()); }));
+        WaitFor([&] { return host.terminal.size() >= static_cast<qsizetype>(expected.size()); }));
     EXPECT_EQ(Bytes(host.terminal.begin(), host.terminal.end()), expected);
 }
 
@@ -339,7 +306,7 @@ TEST_F(SerialLinkTest, LineLampsFollowTheMonitor) {
     EXPECT_FALSE(lit(&LineLamps::dcd));
     EXPECT_FALSE(lit(&LineLamps::dsr));
     EXPECT_FALSE(lit(&LineLamps::cts));
-    EXPECT_TRUE(WaitUntil([&] { return !host.lamps.back().txd && !host.lamps.back().rxd; }));
+    EXPECT_TRUE(WaitFor([&] { return !host.lamps.back().txd && !host.lamps.back().rxd; }));
 
     link->SetSerialConnected(false);
     const LineLamps off = host.lamps.back();

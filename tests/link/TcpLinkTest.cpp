@@ -1,7 +1,7 @@
 // The TCP link against the simulator on an ephemeral loopback port: connect
 // and probe, commands, IPCONFIG without a wait, the status exchange and its
 // end rule, and the socket's failures.
-#include "LinkTestSupport.h"
+#include "LinkFixture.h"
 #include "link/IpAddress.h"
 #include "protocol/Framing.h"
 
@@ -16,41 +16,16 @@
 namespace qvc::test {
 namespace {
 
-const Bytes kDemoStatusBlock = {0,   0,   0,   0, 2, 0,   0xDC, 0x05, '2', '.',
-                                '1', '7', 'D', 0, 3, 192, 168,  1,    50,  1};
 const QString kConnectErrorText = "Socket Connection Error: Check Ethernet cable";
 
-class TcpLinkTest : public ::testing::Test {
+class TcpLinkTest : public LinkFixture {
   protected:
-    void SetUp() override {
-        host.linkState = &state;
-        link = std::make_unique<DeviceLink>(state, host, prompts, SerialPortMap(), ShortTimings(),
-                                            peer->TcpPort());
-    }
-
-    void Connect() {
-        ASSERT_EQ(link->TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Probed);
-        peer->WaitForLines(1, 5000);
-        peer->ClearReceivedLines();
-        host.Clear();
-    }
-
-    Bytes Received(std::size_t n) const { return Payload(0, n); }
-    Bytes Payload(std::size_t start, std::size_t n) const {
-        const auto bytes = link->ReceiveBuffer().subspan(start, n);
-        return Bytes(bytes.begin(), bytes.end());
-    }
+    TcpLinkTest() : LinkFixture({.tcp = true}) {}
 
     bool AllZero() const {
         const auto buffer = link->ReceiveBuffer();
         return std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0; });
     }
-
-    SimPeer peer{SimPeer::Tcp};
-    LinkState state;
-    RecordingHost host;
-    ScriptedPrompts prompts;
-    std::unique_ptr<DeviceLink> link;
 };
 
 TEST_F(TcpLinkTest, ConnectProbesWithABareCr) {
@@ -141,13 +116,13 @@ TEST_F(TcpLinkTest, AddressTextIsCheckedBeforeAnyConnect) {
     EXPECT_EQ(link->TcpConnect("10.0.0"), DeviceLink::TcpOutcome::NotConnected);
     EXPECT_FALSE(link->TcpActive());
     prompts.VerifyAllUsed();
-    Connect();
+    ConnectTcp();
     link->SendClear();
     EXPECT_EQ(peer.Lines(1), Lines{"CLEAR"});
 }
 
 TEST_F(TcpLinkTest, CommandIsSentAndAnyReplyTakenAsAcknowledgement) {
-    Connect();
+    ConnectTcp();
     link->SendRtemp(1, 4, 100);
     link->SendGclear(200);
     EXPECT_EQ(peer.Lines(2), (Lines{"RTEMP 2 5 101", "GCLEAR 201"}));
@@ -157,7 +132,7 @@ TEST_F(TcpLinkTest, CommandIsSentAndAnyReplyTakenAsAcknowledgement) {
 }
 
 TEST_F(TcpLinkTest, UnansweredCommandIsNeitherRepeatedNorReported) {
-    Connect();
+    ConnectTcp();
     peer->SetSilent(true);
     link->SendClear();
     peer->SetSilent(false);
@@ -166,7 +141,7 @@ TEST_F(TcpLinkTest, UnansweredCommandIsNeitherRepeatedNorReported) {
 }
 
 TEST_F(TcpLinkTest, UpdateIpAddressSendsWithoutWaiting) {
-    Connect();
+    ConnectTcp();
     peer->SetReplyDelay(ShortTimings().tcpReadMs);
     QElapsedTimer clock;
     clock.start();
@@ -176,7 +151,7 @@ TEST_F(TcpLinkTest, UpdateIpAddressSendsWithoutWaiting) {
 }
 
 TEST_F(TcpLinkTest, UpdateIpAddressRefusesPartsOutOfRange) {
-    Connect();
+    ConnectTcp();
     prompts.ExpectMessage("IP Address segments cannot be > 255");
     EXPECT_FALSE(UpdateIpAddress(*link, prompts, "300.1.1.1"));
     prompts.ExpectMessage("IP Address segments must each be 0 to 255");
@@ -194,7 +169,7 @@ TEST_F(TcpLinkTest, UpdateIpAddressRefusesPartsOutOfRange) {
 // --- status exchange ------------------------------------------------------------
 
 TEST_F(TcpLinkTest, StatusReplyIsCopiedWhole) {
-    Connect();
+    ConnectTcp();
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     Bytes expected = B("\x01"
                        "0");
@@ -204,7 +179,7 @@ TEST_F(TcpLinkTest, StatusReplyIsCopiedWhole) {
 }
 
 TEST_F(TcpLinkTest, HashBeforeExpectedLengthIsData) {
-    Connect();
+    ConnectTcp();
     // '#' at index 5 is counted as data; the first '#' met with 20 bytes
     // counted (index 21) ends the reply, without CR LF before it, and the rest
     // of that read is copied too.
@@ -218,7 +193,7 @@ TEST_F(TcpLinkTest, HashBeforeExpectedLengthIsData) {
 }
 
 TEST_F(TcpLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
-    Connect();
+    ConnectTcp();
     ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
     const Bytes whole = Received(1568 + 5);
     EXPECT_EQ(whole[0], kSoh);
@@ -230,23 +205,23 @@ TEST_F(TcpLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
 }
 
 TEST_F(TcpLinkTest, CloseInMidReplyLeavesTheBufferZero) {
-    Connect();
+    ConnectTcp();
     peer->SetCloseAfter(50);
     link->QueryStatus("PINFOQV", 1568);
     EXPECT_TRUE(AllZero());
-    EXPECT_TRUE(WaitUntil([&] { return !state.EthernetConnected; }));
+    EXPECT_TRUE(WaitFor([&] { return !state.EthernetConnected; }));
     // The switcher closing the connection is a disconnect, not an error box.
 }
 
 TEST_F(TcpLinkTest, CloseAfterTheEndMarkerKeepsTheReply) {
-    Connect();
+    ConnectTcp();
     peer->SetCloseAfter(20 + 5);
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
 }
 
 TEST_F(TcpLinkTest, OversizedReplyIsDroppedWhole) {
-    Connect();
+    ConnectTcp();
     Bytes huge(6000, 'A');
     huge.back() = '#';
     peer->SetCannedReply("PINFOQV", huge);
@@ -255,7 +230,7 @@ TEST_F(TcpLinkTest, OversizedReplyIsDroppedWhole) {
 }
 
 TEST_F(TcpLinkTest, ReplyNeedingMoreThanAHundredReadsIsDropped) {
-    Connect();
+    ConnectTcp();
     // 5100 bytes (under the buffer size) in pieces of two: a hundred reads
     // cannot hold them.
     Bytes slow(5100, 'A');
@@ -267,7 +242,7 @@ TEST_F(TcpLinkTest, ReplyNeedingMoreThanAHundredReadsIsDropped) {
 }
 
 TEST_F(TcpLinkTest, BytesLeftByACommandAreDiscardedByTheNextQuery) {
-    Connect();
+    ConnectTcp();
     // A 45-byte answer: the command reads at most 20 of them.
     Bytes junk = B("#\x01"
                    "0");
@@ -287,8 +262,8 @@ TEST_F(TcpLinkTest, QueryWithoutConnectionFails) {
 
 // Commands prefer the serial link, queries the TCP link.
 TEST(LinkRouting, CommandsGoSerialAndQueriesGoTcpWhenBothAreUp) {
-    SimPeer serial(SimPeer::Pty);
-    SimPeer tcp(SimPeer::Tcp);
+    SimPeer serial({.pty = true});
+    SimPeer tcp({.tcp = true});
     LinkState state;
     RecordingHost host;
     ScriptedPrompts prompts;

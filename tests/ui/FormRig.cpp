@@ -59,18 +59,8 @@ FormRig::~FormRig() {
 }
 
 qvsim::SimThread& FormRig::StartSim(const SimSpec& spec) {
-    qvsim::SimOptions options;
-    options.model = spec.model;
-    options.demo = spec.demo;
-    options.tcp = spec.tcp;
-    if (spec.pty) {
-        options.ptyPath =
-            dir_.filePath(QStringLiteral("com%1").arg(sims_.size() + 1)).toStdString();
-    }
-    sims_.push_back(std::make_unique<qvsim::SimThread>(options));
-    std::string error;
-    EXPECT_TRUE(sims_.back()->Start(&error)) << error;
-    return *sims_.back();
+    sims_.push_back(std::make_unique<SimPeer>(spec));
+    return **sims_.back();
 }
 
 namespace {
@@ -145,18 +135,6 @@ int FormRig::LinkMode() {
         return SetupPage::kRs232;
     }
     return -1;
-}
-
-std::vector<std::string> ReadBackLines() {
-    return {"MINFOQV",     "AINFOQV",     "OINFOQV",     "OPINFOQV",   "PINFOQV",     "GINFOQV",
-            "PGINFOQV 0",  "PGINFOQV 1",  "PGINFOQV 2",  "PGINFOQV 3", "PGINFOQV 4",  "PGINFOQV 5",
-            "PGINFOQV 6",  "PGINFOQV 7",  "PGINFOQV 8",  "PGINFOQV 9", "PGINFOQV 10", "PGINFOQV 11",
-            "PGINFOQV 12", "PGINFOQV 13", "PGINFOQV 14", "PGINFOQV 15"};
-}
-
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 } // namespace qvc::test

@@ -2,8 +2,8 @@
 // About presenter, the pop-up, and switcher simulators on TCP and/or a pty.
 #pragma once
 
-#include "Simulator.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/SimPeer.h"
 #include "tests/support/WaitFor.h"
 #include "ui/AboutDialog.h"
 #include "ui/InfoForm.h"
@@ -21,13 +21,6 @@ namespace qvc::test {
 
 // Waits shortened so that failure paths run in milliseconds.
 LinkTimings FastTimings();
-
-struct SimSpec {
-    int model = 3;
-    bool demo = true;
-    bool tcp = false;
-    bool pty = false;
-};
 
 // Records what the About dialog showed instead of running it modally.
 class RecordingAbout : public AboutPresenter {
@@ -91,15 +84,10 @@ class FormRig {
 
   private:
     QTemporaryDir dir_;
-    std::vector<std::unique_ptr<qvsim::SimThread>> sims_;
+    std::vector<std::unique_ptr<SimPeer>> sims_;
     std::unique_ptr<TInfoForm> info_;
     std::unique_ptr<TMatrixForm> form_;
 };
-
-// The 22 status queries of a read-back, as the switcher receives them.
-std::vector<std::string> ReadBackLines();
-// `a` followed by `b`.
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b);
 
 // Texts of the program, written out once for the tests.
 inline const QString kStartTitle =

@@ -4,6 +4,7 @@
 //
 //   qvc_pictures <output folder>
 #include "Simulator.h"
+#include "tests/support/WaitFor.h"
 #include "ui/AboutDialog.h"
 #include "ui/GuardedApplication.h"
 #include "ui/InfoForm.h"
@@ -12,7 +13,6 @@
 #include "ui/QtPrompts.h"
 
 #include <QAbstractButton>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
 #include <QPainter>
@@ -54,14 +54,6 @@ class PictureAbout : public qvc::AboutPresenter {
     QString path_;
 };
 
-bool Wait(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(20000);
-    while (!condition() && !deadline.hasExpired()) {
-        QTest::qWait(5);
-    }
-    return condition();
-}
-
 int Fail(const char* what) {
     std::fprintf(stderr, "qvc_pictures: %s\n", what);
     return 1;
@@ -95,7 +87,7 @@ int main(int argc, char** argv) {
     info = std::make_unique<qvc::TInfoForm>();
     form.AttachInfoForm(info.get());
     form.show();
-    if (!Wait([&] { return prompts.asked; })) {
+    if (!qvc::test::WaitFor([&] { return prompts.asked; }, 20000)) {
         return Fail("no start-up question");
     }
 

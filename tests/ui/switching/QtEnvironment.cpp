@@ -1,27 +1,11 @@
 // One QApplication for the whole test run (GoogleTest's main drives it).
+#include "tests/support/ApplicationEnvironment.h"
+
 #include <QApplication>
-#include <gtest/gtest.h>
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "switching_page_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
-
-  private:
-    QApplication* app_ = nullptr;
-};
-
 [[maybe_unused]] ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+    qvc::test::AddApplicationEnvironment<QApplication>("switching_page_tests");
 
 } // namespace
