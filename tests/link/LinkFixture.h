@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,22 @@ using Bytes = std::vector<std::uint8_t>;
 template <std::size_t N> Bytes B(const char (&s)[N]) {
     return Bytes(reinterpret_cast<const std::uint8_t*>(s),
                  reinterpret_cast<const std::uint8_t*>(s) + N - 1);
+}
+
+// `parts` one after the other.
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) {
+        all.insert(all.end(), p.begin(), p.end());
+    }
+    return all;
+}
+
+// A status reply as the switcher frames it: SOH, '0', the payload, CR LF '#'.
+inline Bytes Framed(const Bytes& payload) {
+    return Cat({B("\x01"
+                  "0"),
+                payload, B("\r\n#")});
 }
 
 // The demo status block of a 16 x 16 switcher, byte by byte: lock 0, bytes

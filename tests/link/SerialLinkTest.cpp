@@ -263,10 +263,7 @@ TEST_F(SerialLinkTest, OversizedReplyStopsAtTheBufferEndAndTimesOut) {
 TEST_F(SerialLinkTest, BytesArrivingWhileNoReplyIsAwaitedAreDiscarded) {
     ConnectSerial();
     // The prompt, then a whole framed reply that nobody asked for.
-    Bytes junk = B("#\x01"
-                   "0");
-    junk.insert(junk.end(), 20, 'Z');
-    junk.insert(junk.end(), {'\r', '\n', '#'});
+    const Bytes junk = Cat({B("#"), Framed(Bytes(20, 'Z'))});
     peer->SetCannedReply("TAKE", junk);
     link->SendTake(false);
     ASSERT_TRUE(
@@ -281,10 +278,7 @@ TEST_F(SerialLinkTest, TerminalGetsACopyOfEveryReceivedByte) {
     ConnectSerial();
     link->SendClear();
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
-    Bytes expected = B("#\x01"
-                       "0");
-    expected.insert(expected.end(), kDemoStatusBlock.begin(), kDemoStatusBlock.end());
-    expected.insert(expected.end(), {'\r', '\n', '#'});
+    const Bytes expected = Cat({B("#"), Framed(kDemoStatusBlock)});
     ASSERT_TRUE(
         WaitFor([&] { return host.terminal.size() >= static_cast<qsizetype>(expected.size()); }));
     EXPECT_EQ(Bytes(host.terminal.begin(), host.terminal.end()), expected);

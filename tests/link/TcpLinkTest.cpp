@@ -171,10 +171,7 @@ TEST_F(TcpLinkTest, UpdateIpAddressRefusesPartsOutOfRange) {
 TEST_F(TcpLinkTest, StatusReplyIsCopiedWhole) {
     ConnectTcp();
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
-    Bytes expected = B("\x01"
-                       "0");
-    expected.insert(expected.end(), kDemoStatusBlock.begin(), kDemoStatusBlock.end());
-    expected.insert(expected.end(), {'\r', '\n', '#', 0});
+    const Bytes expected = Cat({Framed(kDemoStatusBlock), Bytes{0}});
     EXPECT_EQ(Received(26), expected);
 }
 
@@ -244,10 +241,7 @@ TEST_F(TcpLinkTest, ReplyNeedingMoreThanAHundredReadsIsDropped) {
 TEST_F(TcpLinkTest, BytesLeftByACommandAreDiscardedByTheNextQuery) {
     ConnectTcp();
     // A 45-byte answer: the command reads at most 20 of them.
-    Bytes junk = B("#\x01"
-                   "0");
-    junk.insert(junk.end(), 39, 'Z');
-    junk.insert(junk.end(), {'\r', '\n', '#'});
+    const Bytes junk = Cat({B("#"), Framed(Bytes(39, 'Z'))});
     peer->SetCannedReply("TAKE", junk);
     link->SendTake(true);
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));

@@ -16,12 +16,6 @@ const QString kStartQuestion =
                    "   \tEthernet connection - Click No then go to Setup Tab\n"
                    "   \tRS-485 - Not available\n"
                    "   \tNo Connection - Click No");
-const QString kSearchFailedText = QStringLiteral(
-    "\tSerial Port Connection Failed.\n\n"
-    "      \t1) Please check RS-232 cable.\n"
-    "      \t2) Make sure COM port is not in use.\n"
-    "      \t3) Make sure Quorvel boot-up initialization has been completed.\n"
-    "      \t4) Go to 'Serial Port->Connect to Quorvel' menu item to connect later.");
 const QString kPortFailedText = QStringLiteral(
     "\tSerial Port Connection Failed.\n\n"
     "      \t1) Please check COM port selection and RS-232 cable.\n"

@@ -98,6 +98,14 @@ void FormRig::Start(bool connectSerial) {
     ASSERT_EQ(prompts.PendingAnswers(), 0U);
 }
 
+void FormRig::ConnectEthernet() {
+    Start(false);
+    prompts.Clear();
+    ClickTab(QStringLiteral("Setup"));
+    TypeIp(QStringLiteral("127.0.0.1"));
+    ClickLinkMode(true);
+}
+
 QString FormRig::StatusText() {
     return Find<QStatusBar>(QStringLiteral("MainStatusBar"))->currentMessage();
 }

@@ -60,6 +60,9 @@ class FormRig {
     // Shows the window and answers the start-up question; returns when the
     // start-up handling has ended.
     void Start(bool connectSerial);
+    // Start-up answered No, then Ethernet to 127.0.0.1 on the Setup page; the
+    // prompts of the start-up are forgotten, those of the connection kept.
+    void ConnectEthernet();
 
     TMatrixForm& Form() { return *form_; }
     TInfoForm& Info() { return *info_; }
@@ -99,5 +102,11 @@ inline const QString kConnectLaterText =
                    "      \tOr refer to Quorvel manual for help with QV Control connections");
 inline const QString kStartCaption =
     QStringLiteral("Norvak Dellby, LLC :- Quorvel Control (12 x 8)");
+inline const QString kSearchFailedText = QStringLiteral(
+    "\tSerial Port Connection Failed.\n\n"
+    "      \t1) Please check RS-232 cable.\n"
+    "      \t2) Make sure COM port is not in use.\n"
+    "      \t3) Make sure Quorvel boot-up initialization has been completed.\n"
+    "      \t4) Go to 'Serial Port->Connect to Quorvel' menu item to connect later.");
 
 } // namespace qvc::test

@@ -23,25 +23,35 @@ const QString kToEthernetTitle =
 const QString kToEthernetQuestion = QStringLiteral(
     "QV Control is currently connected to the Quorvel via the serial ports. Do you want to "
     "disconnect the serial port connection and try the Ethernet connection?");
-const QString kSearchFailedText = QStringLiteral(
-    "\tSerial Port Connection Failed.\n\n"
-    "      \t1) Please check RS-232 cable.\n"
-    "      \t2) Make sure COM port is not in use.\n"
-    "      \t3) Make sure Quorvel boot-up initialization has been completed.\n"
-    "      \t4) Go to 'Serial Port->Connect to Quorvel' menu item to connect later.");
 const QString kSilentText =
     QStringLiteral("Error: Unable to connect to Quorvel with given IP Address");
 
-// Start-up answered No, then Ethernet to the simulator on the Setup page.
+// Start-up answered No, then Ethernet to the simulator on the Setup page;
+// the lines and prompts of the connection are forgotten.
 void ConnectEthernet(FormRig& rig, qvsim::SimThread& sim) {
-    rig.Start(false);
-    rig.ClickTab(QStringLiteral("Setup"));
-    rig.TypeIp(QStringLiteral("127.0.0.1"));
-    rig.ClickLinkMode(true);
+    rig.ConnectEthernet();
     ASSERT_TRUE(rig.Form().Flags().EthernetConnected);
     ASSERT_FALSE(rig.Form().Flags().RefreshingFlag);
     sim.ClearReceivedLines();
     rig.prompts.Clear();
+}
+
+// Start-up answered Yes, which finds the simulator on its pty; the lines and
+// prompts of the connection are forgotten.
+void ConnectSerial(FormRig& rig, qvsim::SimThread& sim) {
+    rig.Start(true);
+    ASSERT_TRUE(rig.Form().Flags().SerialConnected);
+    sim.ClearReceivedLines();
+    rig.prompts.Clear();
+}
+
+// Ethernet chosen on the Setup page with 127.0.0.1 typed in, the question of
+// leaving the serial link answered `yes`.
+void ChooseEthernetFromSerial(FormRig& rig, bool yes) {
+    rig.ClickTab(QStringLiteral("Setup"));
+    rig.TypeIp(QStringLiteral("127.0.0.1"));
+    rig.prompts.ExpectYesNo(yes);
+    rig.ClickLinkMode(true);
 }
 
 TEST(LinkModeTest, EthernetUpRs232AnsweredNoKeepsEthernetWithoutASecondQuestion) {
@@ -116,15 +126,9 @@ TEST(LinkModeTest, SerialUpEthernetAnsweredNoKeepsTheSerialLink) {
     FormRig rig;
     auto& sim = rig.StartSim({.tcp = true, .pty = true});
     rig.CreateForm(&sim, &sim, 1);
-    rig.Start(true);
-    ASSERT_TRUE(rig.Form().Flags().SerialConnected);
-    sim.ClearReceivedLines();
-    rig.prompts.Clear();
+    ASSERT_NO_FATAL_FAILURE(ConnectSerial(rig, sim));
 
-    rig.ClickTab(QStringLiteral("Setup"));
-    rig.TypeIp(QStringLiteral("127.0.0.1"));
-    rig.prompts.ExpectYesNo(false);
-    rig.ClickLinkMode(true);
+    ChooseEthernetFromSerial(rig, false);
 
     EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList{kToEthernetTitle});
     EXPECT_EQ(rig.prompts.Texts(Kind::YesNo), QStringList{kToEthernetQuestion});
@@ -139,15 +143,9 @@ TEST(LinkModeTest, SerialUpEthernetAnsweredYesReadsOverTcpAndClosesThePort) {
     FormRig rig;
     auto& sim = rig.StartSim({.model = 2, .tcp = true, .pty = true});
     rig.CreateForm(&sim, &sim, 4);
-    rig.Start(true);
-    ASSERT_TRUE(rig.Form().Flags().SerialConnected);
-    sim.ClearReceivedLines();
-    rig.prompts.Clear();
+    ASSERT_NO_FATAL_FAILURE(ConnectSerial(rig, sim));
 
-    rig.ClickTab(QStringLiteral("Setup"));
-    rig.TypeIp(QStringLiteral("127.0.0.1"));
-    rig.prompts.ExpectYesNo(true);
-    rig.ClickLinkMode(true);
+    ChooseEthernetFromSerial(rig, true);
 
     EXPECT_EQ(rig.prompts.Titles(Kind::YesNo), QStringList{kToEthernetTitle});
     EXPECT_EQ(sim.ReceivedLines(), Join({""}, ReadBackLines()));
@@ -230,10 +228,7 @@ TEST(LinkModeTest, UpdateIpAddressChecksTheTextAndSendsIpconfig) {
     FormRig rig;
     auto& sim = rig.StartSim({.pty = true});
     rig.CreateForm(nullptr, &sim, 1);
-    rig.Start(true);
-    ASSERT_TRUE(rig.Form().Flags().SerialConnected);
-    sim.ClearReceivedLines();
-    rig.prompts.Clear();
+    ASSERT_NO_FATAL_FAILURE(ConnectSerial(rig, sim));
     rig.ClickTab(QStringLiteral("Setup"));
     auto* button = rig.Find<QPushButton>(QStringLiteral("IPAddressButton"));
 

@@ -15,14 +15,6 @@ using Kind = PromptRecord::Kind;
 const QString kReadErrorTitle =
     QStringLiteral("Norvak Dellby - QV Control :Error reading from Quorvel(s)");
 
-void ConnectEthernet(FormRig& rig) {
-    rig.Start(false);
-    rig.prompts.Clear();
-    rig.ClickTab(QStringLiteral("Setup"));
-    rig.TypeIp(QStringLiteral("127.0.0.1"));
-    rig.ClickLinkMode(true);
-}
-
 bool Enabled(FormRig& rig, const QString& name) {
     return rig.Find<QWidget>(name)->isEnabled();
 }
@@ -42,7 +34,7 @@ TEST_P(ReadBackModelTest, EachModelSetsTheTitleAndDisablesWhatItLacks) {
     FormRig rig;
     auto& sim = rig.StartSim({.model = m.code, .demo = true, .tcp = true});
     rig.CreateForm(&sim);
-    ConnectEthernet(rig);
+    rig.ConnectEthernet();
 
     EXPECT_EQ(sim.ReceivedLines(), Join({""}, ReadBackLines()));
     EXPECT_TRUE(rig.prompts.Records().empty());
@@ -124,7 +116,7 @@ TEST_P(MinfoFailureTest, AFailedStatusBlockStopsTheReadBackWithTheCommunicationE
         }
     });
     if (ethernet) {
-        ConnectEthernet(rig);
+        rig.ConnectEthernet();
     } else {
         rig.Start(true);
     }
@@ -157,7 +149,7 @@ TEST(ReadBackTest, AFailedOutputStatusIsReportedAndTheRestIsStillRead) {
     auto& sim = rig.StartSim({.tcp = true});
     sim.SetNoSoh("OINFOQV");
     rig.CreateForm(&sim);
-    ConnectEthernet(rig);
+    rig.ConnectEthernet();
 
     EXPECT_EQ(sim.ReceivedLines(), Join({""}, ReadBackLines()));
     EXPECT_EQ(rig.prompts.Titles(Kind::MessageWithTitle), QStringList{kReadErrorTitle});
@@ -179,7 +171,7 @@ TEST(ReadBackTest, TheFourthPresetGroupFailingEndsThePresetGroupStep) {
     auto& sim = rig.StartSim({.tcp = true});
     sim.SetNoSoh("PGINFOQV", 4);
     rig.CreateForm(&sim);
-    ConnectEthernet(rig);
+    rig.ConnectEthernet();
 
     EXPECT_EQ(sim.ReceivedLines(),
               std::vector<std::string>({"", "MINFOQV", "AINFOQV", "OINFOQV", "OPINFOQV", "PINFOQV",
@@ -216,7 +208,7 @@ TEST(ReadBackTest, TheReadButtonOfTheSwitchingPageRunsTheReadAction) {
     FormRig rig;
     auto& sim = rig.StartSim({.tcp = true});
     rig.CreateForm(&sim);
-    ConnectEthernet(rig);
+    rig.ConnectEthernet();
     sim.ClearReceivedLines();
     rig.ClickTab(QStringLiteral("A / V Switching"));
 
