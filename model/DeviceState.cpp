@@ -8,6 +8,7 @@ bool DeviceState::LoadStatusPayload(std::span<const std::uint8_t> payload) {
     }
     status.Load(payload.first(SystemStatusBlock::kSize));
     model.ApplyModelCode(status.ModelCode());
+    statusRead = true;
     return true;
 }
 

@@ -22,7 +22,10 @@ struct DeviceState {
 
     int ShownOutputs() const { return model.OutputCount; }
     int Inputs() const { return model.InputCount; }
-    bool AudioPresent() const { return status.AudioPresent() != 0; }
+    // Until the first status block is read the window offers the largest
+    // switcher with audio; the block's zero bytes say nothing about the model.
+    bool statusRead = false;
+    bool AudioPresent() const { return !statusRead || status.AudioPresent() != 0; }
 
     // Copy of a MINFOQV payload: its first 20 bytes into `status`, then the
     // model sizes from the model code. False, touching nothing, when the

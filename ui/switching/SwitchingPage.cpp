@@ -533,7 +533,8 @@ void SwitchingPage::RefreshOutputColours(int o) {
 }
 
 void SwitchingPage::RefreshRouting() {
-    const std::string size = ModelSizeText(state_.status.ModelCode());
+    // The title names the model only once the switcher has reported it.
+    const std::string size = state_.statusRead ? ModelSizeText(state_.status.ModelCode()) : "";
     if (!size.empty()) {
         emit windowTitleRequested(
             QString::fromLatin1(kWindowTitle).arg(QString::fromStdString(size)));

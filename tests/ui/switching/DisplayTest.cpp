@@ -128,6 +128,27 @@ TEST_F(DisplayTest, UnknownModelCodeLeavesTitleAndSizes) {
     EXPECT_FALSE(InputButton(13)->isEnabled());
 }
 
+TEST_F(DisplayTest, BeforeAnyStatusBlockClearAllRoutingKeepsTitleAndAudio) {
+    // Nothing read yet: the status block is all zero, which must not pass
+    // for a 12 x 4 switcher without audio.
+    state = DeviceState{};
+    state.outputs.muted(3) = 1;
+    Build();
+    QSignalSpy titles(page.get(), &SwitchingPage::windowTitleRequested);
+    Click("ClearAllRoutingButton");
+
+    EXPECT_EQ(titles.count(), 0);
+    EXPECT_EQ(Sent(), std::vector<std::string>{"CLEAR"});
+    for (int n = 1; n <= 16; ++n) {
+        SCOPED_TRACE(n);
+        EXPECT_TRUE(OutputButton(n)->isEnabled());
+        EXPECT_TRUE(AudioLabel(n)->isEnabled());
+        EXPECT_TRUE(MuteBox(n)->isEnabled());
+        EXPECT_FALSE(MuteBox(n)->isChecked());
+        ExpectAudio(n, "--", Face());
+    }
+}
+
 TEST_F(DisplayTest, WithoutAudioTheAudioSideIsBlankAndDisabled) {
     SetModel(2, 0);
     Committed(1, 3, 4);

@@ -78,6 +78,7 @@ class PageFixture : public ::testing::Test {
         state.status.bytes[14] = static_cast<std::uint8_t>(code);
         state.status.bytes[19] = static_cast<std::uint8_t>(audioPresent);
         state.model.ApplyModelCode(static_cast<std::uint8_t>(code));
+        state.statusRead = true;
     }
 
     // Output `out` (1-based) committed to inputs `video` and `audio`
