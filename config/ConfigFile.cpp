@@ -36,9 +36,12 @@ class Fd {
     int fd_;
 };
 
-bool ReadAll(int fd, std::uint8_t* data, std::size_t size) {
+// Moves exactly `size` bytes with read(2) or write(2), going on after an
+// interrupted call; false on an error or an early end of file.
+template <typename Byte, typename Transfer>
+bool TransferAll(int fd, Byte* data, std::size_t size, Transfer transfer) {
     while (size > 0) {
-        const ssize_t n = ::read(fd, data, size);
+        const ssize_t n = transfer(fd, data, size);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -51,19 +54,12 @@ bool ReadAll(int fd, std::uint8_t* data, std::size_t size) {
     return true;
 }
 
+bool ReadAll(int fd, std::uint8_t* data, std::size_t size) {
+    return TransferAll(fd, data, size, ::read);
+}
+
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return TransferAll(fd, data, size, ::write);
 }
 
 // Creates a new, empty temporary file beside `target` (mode 0666 less the

@@ -16,19 +16,6 @@ const QString kEthernetErrorText = QStringLiteral(
 const QString kSerialErrorText = QStringLiteral(
     "Quorvel communication error! Please check Serial connections and try again (%1)");
 
-// Holds BusyFlag for a handler and lets it go however the handler ends, so
-// that an error escaping the handler cannot leave the window locked.
-class BusyHold {
-  public:
-    explicit BusyHold(LinkState& state) : state_(state) { state_.BusyFlag = 1; }
-    ~BusyHold() { state_.BusyFlag = 0; }
-    BusyHold(const BusyHold&) = delete;
-    BusyHold& operator=(const BusyHold&) = delete;
-
-  private:
-    LinkState& state_;
-};
-
 // Clears RefreshingFlag however the refresh ends.
 class RefreshHold {
   public:
@@ -46,7 +33,7 @@ void TMatrixForm::ReadfromQuorvels1Click() {
     if (linkState_.BusyFlag != 0) {
         return;
     }
-    BusyHold busy(linkState_);
+    BusyScope busy(linkState_);
     // A preset recall awaiting confirmation is cancelled first once the
     // preset panel is in place (recallPending_ stays clear until then).
     SetStatusText(kQueryingStatus);

@@ -150,17 +150,17 @@ QString Numbered(const char* family, int n) {
     return QString::fromLatin1(family) + QString::number(n);
 }
 
-// Sets BusyFlag for the life of a handler.
-class BusyScope {
-  public:
-    explicit BusyScope(LinkState& link) : link_(link) { link_.BusyFlag = 1; }
-    ~BusyScope() { link_.BusyFlag = 0; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-  private:
-    LinkState& link_;
-};
+// An input or output button: captioned with its number (later its label),
+// reached with Tab, pressed with Enter as well as Space.
+QPushButton* MatrixButton(const char* family, int n, QWidget* parent) {
+    const QString caption = QString::number(n);
+    auto* button = new QPushButton(caption, parent);
+    NameControl(button, Numbered(family, n), caption);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setAutoDefault(true);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return button;
+}
 
 } // namespace
 
@@ -230,12 +230,7 @@ QWidget* SwitchingPage::BuildInputs() {
     grid->setColumnMinimumWidth(0, HeaderWidth(this));
     grid->addWidget(RowHeader(kInputRowHeader, box), 0, 0);
     for (int i = 0; i < kMaxInputs; ++i) {
-        const QString caption = QString::number(i + 1);
-        auto* button = new QPushButton(caption, box);
-        NameControl(button, Numbered(kInputButtonName, i + 1), caption);
-        button->setFocusPolicy(Qt::StrongFocus);
-        button->setAutoDefault(true); // Enter presses it, like Space
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        auto* button = MatrixButton(kInputButtonName, i + 1, box);
         grid->addWidget(button, i / kColumnsPerBank, 1 + i % kColumnsPerBank);
         inputButtons_[i] = button;
     }
@@ -268,13 +263,7 @@ QWidget* SwitchingPage::BuildOutputs() {
         }
         for (int c = 0; c < kColumnsPerBank; ++c) {
             const int o = bank * kColumnsPerBank + c;
-            const QString number = QString::number(o + 1);
-
-            auto* button = new QPushButton(number, box);
-            NameControl(button, Numbered(kOutputButtonName, o + 1), number);
-            button->setFocusPolicy(Qt::StrongFocus);
-            button->setAutoDefault(true);
-            button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+            auto* button = MatrixButton(kOutputButtonName, o + 1, box);
             grid->addWidget(button, top, c + 1);
             outputButtons_[o] = button;
 
