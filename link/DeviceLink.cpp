@@ -1,5 +1,5 @@
 // The transaction engine: link choice, the reply timer, the dispatching
-// waits and the command senders. The serial and TCP halves live in
+// waits and the one entry point for write commands. The serial and TCP halves live in
 // SerialLink.cpp and TcpLink.cpp.
 #include "DeviceLink.h"
 
@@ -105,27 +105,34 @@ void DeviceLink::Impl::DispatchPending() {
 // Only one exchange at a time: a command or query asked for by a handler that
 // runs while an exchange dispatches events is dropped (a query fails), so
 // that it cannot take the reply or the buffers of the exchange in progress.
-void DeviceLink::SendCommand(const std::string& line) {
-    if (d_->InsideExchange()) {
+void DeviceLink::SendCommand(const Command& command) {
+    const bool serial = d_->state.SerialConnected;
+    if (d_->InsideExchange() || !(serial || d_->state.EthernetConnected)) {
         return;
     }
-    d_->commandBuffer = line;
-    if (d_->state.SerialConnected) {
-        d_->SerialCommandExchange();
-    } else if (d_->state.EthernetConnected) {
-        d_->TcpSendCommand();
+    d_->commandBuffer = command.line;
+    if (!serial) {
+        if (command.kind == CommandKind::NoWait) {
+            d_->TcpSendOnly();
+        } else {
+            d_->TcpSendCommand();
+        }
+        return;
+    }
+    // The switcher takes its time to answer a reset: the serial prompt wait
+    // is stretched for this one exchange.
+    if (command.kind == CommandKind::ResetWait) {
+        d_->promptTimeout = d_->timings.resetTicks;
+    }
+    d_->SerialCommandExchange();
+    if (command.kind == CommandKind::ResetWait) {
+        d_->promptTimeout = d_->timings.commandTicks;
     }
 }
 
-void DeviceLink::SendCommandNoWait(const std::string& line) {
-    if (d_->InsideExchange()) {
-        return;
-    }
-    d_->commandBuffer = line;
-    if (d_->state.SerialConnected) {
-        d_->SerialCommandExchange();
-    } else if (d_->state.EthernetConnected) {
-        d_->TcpSendOnly();
+void DeviceLink::SendCommands(const Commands& commands) {
+    for (const Command& command : commands) {
+        SendCommand(command);
     }
 }
 
@@ -161,6 +168,10 @@ int DeviceLink::PromptTimeout() const {
 
 bool DeviceLink::ReplyPending() const {
     return d_->replyPending;
+}
+
+bool DeviceLink::InExchange() const {
+    return d_->InsideExchange();
 }
 
 const LinkTimings& DeviceLink::Timings() const {
@@ -215,118 +226,6 @@ bool DeviceLink::TcpActive() const {
 
 void DeviceLink::TcpClose() {
     d_->TcpClose();
-}
-
-// --- senders ------------------------------------------------------------------
-// Each sender builds its line only when a link is up; with neither link
-// connected nothing is built, sent or reported.
-
-namespace {
-
-bool LinkUp(const LinkState& s) {
-    return s.SerialConnected || s.EthernetConnected;
-}
-
-} // namespace
-
-void DeviceLink::SendIpConfig(int a, int b, int c, int d) {
-    if (LinkUp(d_->state)) {
-        SendCommandNoWait(cmd::IpConfig(a, b, c, d));
-    }
-}
-
-void DeviceLink::SendRtemp(int output, int video, int audio) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Rtemp(output, video, audio));
-    }
-}
-
-void DeviceLink::SendTake(bool commit) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Take(commit));
-    }
-}
-
-void DeviceLink::SendOmute(int output, int muted) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Omute(output, muted));
-    }
-}
-
-void DeviceLink::SendAlvl(int input, int level) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Alvl(input, level));
-    }
-}
-
-void DeviceLink::SendFplock(bool locked) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Fplock(locked));
-    }
-}
-
-void DeviceLink::SendReset(bool factory) {
-    if (!LinkUp(d_->state)) {
-        return;
-    }
-    // The switcher takes its time to answer a reset: the serial prompt wait
-    // is stretched for this one exchange.
-    const bool serial = d_->state.SerialConnected;
-    if (serial) {
-        d_->promptTimeout = d_->timings.resetTicks;
-    }
-    SendCommand(cmd::ResetQv(factory));
-    if (serial) {
-        d_->promptTimeout = d_->timings.commandTicks;
-    }
-}
-
-void DeviceLink::SendSwitch(int source) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Switch(source));
-    }
-}
-
-void DeviceLink::SendFdly(int delay) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Fdly(delay));
-    }
-}
-
-void DeviceLink::SendClear() {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Clear());
-    }
-}
-
-void DeviceLink::SendRprst(int preset, int flag) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Rprst(preset, flag));
-    }
-}
-
-void DeviceLink::SendPrst(int preset) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Prst(preset));
-    }
-}
-
-void DeviceLink::SendGclear(int group) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Gclear(group));
-    }
-}
-
-void DeviceLink::SendGadd(int group, int output, int input) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Gadd(group, output, input));
-    }
-}
-
-void DeviceLink::SendGdel(int group, int output, int input) {
-    if (LinkUp(d_->state)) {
-        SendCommand(cmd::Gdel(group, output, input));
-    }
 }
 
 } // namespace qvc

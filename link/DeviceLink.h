@@ -9,6 +9,7 @@
 #include "LinkTimings.h"
 #include "Prompts.h"
 #include "SerialPortMap.h"
+#include "protocol/Commands.h"
 
 #include <QObject>
 #include <cstdint>
@@ -26,11 +27,14 @@ class DeviceLink : public QObject {
     ~DeviceLink() override;
 
     // --- transaction engine -------------------------------------------
-    // One write command (no CR); waits for the acknowledgement. Serial first,
-    // else TCP, else dropped silently.
-    void SendCommand(const std::string& line);
-    // Used for IPCONFIG: like SendCommand on serial, written without a wait on TCP.
-    void SendCommandNoWait(const std::string& line);
+    // The one way to the switcher for write commands. Serial first, else TCP;
+    // with neither link up the command is dropped silently. An acknowledged
+    // command waits for the prompt; a NoWait command (IPCONFIG) is written
+    // without a wait on TCP; a ResetWait command stretches the serial prompt
+    // wait for its one exchange.
+    void SendCommand(const Command& command);
+    // Each command in order.
+    void SendCommands(const Commands& commands);
     // One status query; TCP first, else serial. Returns true unless the
     // exchange failed; the reply is then in ReceiveBuffer() from index 0.
     bool QueryStatus(const std::string& line, int expectedLength);
@@ -43,6 +47,9 @@ class DeviceLink : public QObject {
     int PromptTimeout() const;
     // A serial status reply is being collected.
     bool ReplyPending() const;
+    // An exchange is in progress (its wait is dispatching events): anything
+    // that would start another one is refused until it ends.
+    bool InExchange() const;
     // The waits this link was built with.
     const LinkTimings& Timings() const;
 
@@ -64,22 +71,6 @@ class DeviceLink : public QObject {
     // Closes the connection and dispatches events until it is no longer active.
     void TcpClose();
 
-    // --- senders (each drops silently when no link is up) --------------
-    void SendIpConfig(int a, int b, int c, int d);
-    void SendRtemp(int output, int video, int audio);
-    void SendTake(bool commit);
-    void SendOmute(int output, int muted);
-    void SendAlvl(int input, int level);
-    void SendFplock(bool locked);
-    void SendReset(bool factory); // 810 ticks on serial, then back to 80
-    void SendSwitch(int source);
-    void SendFdly(int delay);
-    void SendClear();
-    void SendRprst(int preset, int flag);
-    void SendPrst(int preset);
-    void SendGclear(int group);
-    void SendGadd(int group, int output, int input);
-    void SendGdel(int group, int output, int input);
 
   private:
     struct Impl;

@@ -1,6 +1,7 @@
 #include "IpAddress.h"
 
 #include "DeviceLink.h"
+#include "protocol/Commands.h"
 #include "Prompts.h"
 
 #include <algorithm>
@@ -119,7 +120,8 @@ bool UpdateIpAddress(DeviceLink& link, Prompts& prompts, const QString& text) {
         return false;
     }
     const IpAddressParts parts = ReadIpAddressParts(text);
-    link.SendIpConfig(parts.values[0], parts.values[1], parts.values[2], parts.values[3]);
+    link.SendCommand(
+        cmd::IpConfigCommand(parts.values[0], parts.values[1], parts.values[2], parts.values[3]));
     return true;
 }
 

@@ -7,13 +7,9 @@
 #pragma once
 
 #include "DeviceState.h"
-
-#include <string>
-#include <vector>
+#include "protocol/Commands.h"
 
 namespace qvc {
-
-using Commands = std::vector<std::string>;
 
 enum class AvMode { AudioVideo = 0, VideoOnly = 1, AudioOnly = 2 };
 

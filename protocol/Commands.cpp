@@ -1,6 +1,26 @@
 #include "Commands.h"
 
+#include <ostream>
 #include <string>
+
+namespace qvc {
+
+std::ostream& operator<<(std::ostream& out, const Command& command) {
+    out << '"' << command.line << '"';
+    switch (command.kind) {
+    case CommandKind::Acknowledged:
+        break;
+    case CommandKind::NoWait:
+        out << " (no wait)";
+        break;
+    case CommandKind::ResetWait:
+        out << " (reset wait)";
+        break;
+    }
+    return out;
+}
+
+} // namespace qvc
 
 namespace qvc::cmd {
 
@@ -59,6 +79,12 @@ std::string Gadd(int group, int output, int input) {
 }
 std::string Gdel(int group, int output, int input) {
     return Line("GDEL", group + 1, output + 1, input + 1);
+}
+Command IpConfigCommand(int a, int b, int c, int d) {
+    return {IpConfig(a, b, c, d), CommandKind::NoWait};
+}
+Command ResetCommand(bool factory) {
+    return {ResetQv(factory), CommandKind::ResetWait};
 }
 std::string Pginfoqv(int presetGroup) {
     return Line("PGINFOQV", presetGroup);

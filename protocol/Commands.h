@@ -8,7 +8,36 @@
 // out as 101 (not given); a GCLEAR group of 200 goes out as 201 (all).
 #pragma once
 
+#include <iosfwd>
+#include <utility>
 #include <string>
+#include <vector>
+
+namespace qvc {
+
+// How the link sends a command: most wait for the switcher's prompt; the
+// address change goes out without waiting on TCP; a reset is given the long
+// prompt wait, as the switcher restarts before it answers.
+enum class CommandKind { Acknowledged, NoWait, ResetWait };
+
+// One write command: its line (without the CR) and how it is sent. Every
+// operation returns these, and the link takes them at one entry point.
+struct Command {
+    Command(std::string text, CommandKind how = CommandKind::Acknowledged)
+        : line(std::move(text)), kind(how) {}
+    Command(const char* text) : line(text) {}
+
+    std::string line;
+    CommandKind kind = CommandKind::Acknowledged;
+
+    friend bool operator==(const Command&, const Command&) = default;
+};
+// Test output and diagnostics: the line, with the kind when it is not the usual.
+std::ostream& operator<<(std::ostream& out, const Command& command);
+
+using Commands = std::vector<Command>;
+
+} // namespace qvc
 
 namespace qvc::cmd {
 
@@ -33,6 +62,10 @@ std::string Prst(int preset);                        // "PRST p"
 std::string Gclear(int group);                       // "GCLEAR g"
 std::string Gadd(int group, int output, int input);  // "GADD g o i"
 std::string Gdel(int group, int output, int input);  // "GDEL g o i"
+
+// The two commands that are not simply acknowledged, with their kinds.
+Command IpConfigCommand(int a, int b, int c, int d); // no wait on TCP
+Command ResetCommand(bool factory);                  // the long prompt wait
 
 // Status queries. PGINFOQV is the one request whose number stays 0-based.
 inline constexpr const char* kMinfoqv = "MINFOQV";

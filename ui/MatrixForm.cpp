@@ -363,9 +363,7 @@ void TMatrixForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMatrixForm::SendLines(const Commands& lines) {
-    for (const std::string& line : lines) {
-        link_->SendCommand(line);
-    }
+    link_->SendCommands(lines);
 }
 
 // --- LinkHost ---------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "LinkFixture.h"
 #include "link/LinkTimings.h"
 #include "link/SerialPortMap.h"
+#include "protocol/Commands.h"
 
 #include <QElapsedTimer>
 #include <QtGlobal>
@@ -126,7 +127,7 @@ TEST_F(PortSearchTest, SearchingTheOpenPortReopensIt) {
     EXPECT_EQ(peer.Lines(2), (Lines{"", ""}));
     EXPECT_TRUE(state.SerialPortOpen);
     link->SetSerialConnected(true);
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
     EXPECT_EQ(peer.Lines(3), (Lines{"", "", "CLEAR"}));
 }
 

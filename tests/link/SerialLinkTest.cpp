@@ -5,6 +5,7 @@
 #include "link/ReadBack.h"
 #include "model/DeviceState.h"
 #include "protocol/Framing.h"
+#include "protocol/Commands.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -20,7 +21,7 @@ class SerialLinkTest : public LinkFixture {
 
 TEST_F(SerialLinkTest, CommandIsWrittenAndItsPromptAwaited) {
     ConnectSerial();
-    link->SendRtemp(1, 4, 4);
+    link->SendCommand(cmd::Rtemp(1, 4, 4));
 
     EXPECT_EQ(peer.Lines(1), Lines{"RTEMP 2 5 5"});
     EXPECT_EQ(host.statusTexts, (std::vector<QString>{"Sending command....", ""}));
@@ -31,27 +32,27 @@ TEST_F(SerialLinkTest, CommandIsWrittenAndItsPromptAwaited) {
     EXPECT_EQ(link->PromptTimeout(), 80);
 }
 
-TEST_F(SerialLinkTest, EverySenderWritesItsLine) {
+TEST_F(SerialLinkTest, EveryCommandKindWritesItsLine) {
     ConnectSerial();
-    link->SendIpConfig(-1, 2, 3, 4);
-    link->SendRtemp(1, 4, 100);
-    link->SendRtemp(1, -1, -1);
-    link->SendTake(true);
-    link->SendTake(false);
-    link->SendOmute(0, 1);
-    link->SendAlvl(15, 252);
-    link->SendFplock(true);
-    link->SendFplock(false);
-    link->SendSwitch(3);
-    link->SendFdly(4000);
-    link->SendClear();
-    link->SendRprst(0, 1);
-    link->SendPrst(15);
-    link->SendGclear(200);
-    link->SendGadd(0, 100, 2);
-    link->SendGdel(0, 3, 100);
-    link->SendReset(false);
-    link->SendReset(true);
+    link->SendCommand(cmd::IpConfigCommand(-1, 2, 3, 4));
+    link->SendCommand(cmd::Rtemp(1, 4, 100));
+    link->SendCommand(cmd::Rtemp(1, -1, -1));
+    link->SendCommand(cmd::Take(true));
+    link->SendCommand(cmd::Take(false));
+    link->SendCommand(cmd::Omute(0, 1));
+    link->SendCommand(cmd::Alvl(15, 252));
+    link->SendCommand(cmd::Fplock(true));
+    link->SendCommand(cmd::Fplock(false));
+    link->SendCommand(cmd::Switch(3));
+    link->SendCommand(cmd::Fdly(4000));
+    link->SendCommand(cmd::Clear());
+    link->SendCommand(cmd::Rprst(0, 1));
+    link->SendCommand(cmd::Prst(15));
+    link->SendCommand(cmd::Gclear(200));
+    link->SendCommand(cmd::Gadd(0, 100, 2));
+    link->SendCommand(cmd::Gdel(0, 3, 100));
+    link->SendCommand(cmd::ResetCommand(false));
+    link->SendCommand(cmd::ResetCommand(true));
 
     const Lines expected = {
         "IPCONFIG -1 2 3 4", "RTEMP 2 5 101", "RTEMP 2 0 0", "TAKE 1",   "TAKE 0",
@@ -62,12 +63,12 @@ TEST_F(SerialLinkTest, EverySenderWritesItsLine) {
     EXPECT_EQ(link->PromptTimeout(), 80);
 }
 
-TEST_F(SerialLinkTest, SendersAreSilentWithoutALink) {
-    link->SendRtemp(0, 0, 0);
-    link->SendTake(true);
-    link->SendClear();
-    link->SendIpConfig(10, 0, 0, 5);
-    link->SendReset(true);
+TEST_F(SerialLinkTest, CommandsAreDroppedSilentlyWithoutALink) {
+    link->SendCommand(cmd::Rtemp(0, 0, 0));
+    link->SendCommand(cmd::Take(true));
+    link->SendCommand(cmd::Clear());
+    link->SendCommand(cmd::IpConfigCommand(10, 0, 0, 5));
+    link->SendCommand(cmd::ResetCommand(true));
     EXPECT_TRUE(host.statusTexts.empty());
     EXPECT_TRUE(host.hourglassChanges.empty());
 
@@ -78,7 +79,7 @@ TEST_F(SerialLinkTest, SendersAreSilentWithoutALink) {
 
 TEST_F(SerialLinkTest, CommandWithClosedPortIsSkipped) {
     link->SetSerialConnected(true); // connected, but no port was ever opened
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
     EXPECT_TRUE(link->AwaitPrompt("TAKE 1"));
     EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
     EXPECT_TRUE(link->ExchangeFailed());
@@ -91,7 +92,7 @@ TEST_F(SerialLinkTest, CommandWithClosedPortIsSkipped) {
 TEST_F(SerialLinkTest, UnacknowledgedCommandIsFollowedByTwoProbes) {
     ConnectSerial();
     peer->SetNoPrompt(true); // probes are still answered
-    link->SendFplock(true);
+    link->SendCommand(cmd::Fplock(true));
     EXPECT_EQ(peer.Lines(2), (Lines{"FPLOCK 1", ""}));
 }
 
@@ -100,7 +101,7 @@ TEST_F(SerialLinkTest, SilentSwitcherBringsTheRecoveryDialog) {
     peer->SetSilent(true);
     prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, true);  // OK: re-open and probe again
     prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, false); // Cancel: the command is dropped
-    link->SendTake(true);
+    link->SendCommand(cmd::Take(true));
 
     // The command, two bare CRs, then each re-open probes twice.
     EXPECT_EQ(peer.Lines(7), (Lines{"TAKE 1", "", "", "", "", "", ""}));
@@ -118,7 +119,7 @@ TEST_F(SerialLinkTest, SilentSwitcherBringsTheRecoveryDialog) {
         peer->SetSilent(false);
     });
     clock.start();
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
 
     EXPECT_GE(dialogAfterMs, 5 * 50);
     EXPECT_LT(dialogAfterMs, 3 * 80 * 5);
@@ -131,9 +132,9 @@ TEST_F(SerialLinkTest, ResetWaitsLongerForItsPrompt) {
     ConnectSerial();
     // Longer than a command's 80 ticks, shorter than a reset's 810.
     peer->SetReplyDelay(80 * 5 + 300);
-    link->SendReset(false);
+    link->SendCommand(cmd::ResetCommand(false));
     peer->SetReplyDelay(0);
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
     EXPECT_EQ(peer.Lines(2), (Lines{"RESETQV R", "CLEAR"}));
     EXPECT_EQ(link->PromptTimeout(), 80);
 }
@@ -232,7 +233,7 @@ TEST_F(SerialLinkTest, HandlerRunningInsideAnExchangeCannotStartAnother) {
     // A timer event dispatched while the status reply is awaited.
     QTimer::singleShot(20, [&] {
         nestedRan = true;
-        link->SendClear();
+        link->SendCommand(cmd::Clear());
         nestedQuery = link->QueryStatus("AINFOQV", 16);
         EXPECT_EQ(link->SearchPorts(0), -1);
     });
@@ -241,7 +242,7 @@ TEST_F(SerialLinkTest, HandlerRunningInsideAnExchangeCannotStartAnother) {
     EXPECT_FALSE(nestedQuery);
     EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
     peer->SetReplyDelay(0);
-    link->SendTake(false);
+    link->SendCommand(cmd::Take(false));
     EXPECT_EQ(peer.Lines(2), (Lines{"MINFOQV", "TAKE 0"}));
 }
 
@@ -265,7 +266,7 @@ TEST_F(SerialLinkTest, BytesArrivingWhileNoReplyIsAwaitedAreDiscarded) {
     // The prompt, then a whole framed reply that nobody asked for.
     const Bytes junk = Cat({B("#"), Framed(Bytes(20, 'Z'))});
     peer->SetCannedReply("TAKE", junk);
-    link->SendTake(false);
+    link->SendCommand(cmd::Take(false));
     ASSERT_TRUE(
         WaitFor([&] { return host.terminal.size() == static_cast<qsizetype>(junk.size()); }));
 
@@ -276,7 +277,7 @@ TEST_F(SerialLinkTest, BytesArrivingWhileNoReplyIsAwaitedAreDiscarded) {
 
 TEST_F(SerialLinkTest, TerminalGetsACopyOfEveryReceivedByte) {
     ConnectSerial();
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     const Bytes expected = Cat({B("#"), Framed(kDemoStatusBlock)});
     ASSERT_TRUE(
@@ -287,7 +288,7 @@ TEST_F(SerialLinkTest, TerminalGetsACopyOfEveryReceivedByte) {
 TEST_F(SerialLinkTest, LineLampsFollowTheMonitor) {
     ASSERT_EQ(link->SearchPorts(3), 1);
     link->SetSerialConnected(true);
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
     // TXD and RXD light up with the traffic, then go out again; a
     // pseudo-terminal cannot report DCD, DSR and CTS, so they stay unlit.
     ASSERT_FALSE(host.lamps.empty());
@@ -306,7 +307,7 @@ TEST_F(SerialLinkTest, LineLampsFollowTheMonitor) {
     const LineLamps off = host.lamps.back();
     EXPECT_FALSE(off.txd || off.rxd || off.dcd || off.dsr || off.cts);
     const std::size_t count = host.lamps.size();
-    link->SendClear(); // not connected: nothing sent, nothing shown
+    link->SendCommand(cmd::Clear()); // not connected: nothing sent, nothing shown
     EXPECT_EQ(host.lamps.size(), count);
 }
 

@@ -4,6 +4,7 @@
 #include "LinkFixture.h"
 #include "link/IpAddress.h"
 #include "protocol/Framing.h"
+#include "protocol/Commands.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -117,14 +118,14 @@ TEST_F(TcpLinkTest, AddressTextIsCheckedBeforeAnyConnect) {
     EXPECT_FALSE(link->TcpActive());
     prompts.VerifyAllUsed();
     ConnectTcp();
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
     EXPECT_EQ(peer.Lines(1), Lines{"CLEAR"});
 }
 
 TEST_F(TcpLinkTest, CommandIsSentAndAnyReplyTakenAsAcknowledgement) {
     ConnectTcp();
-    link->SendRtemp(1, 4, 100);
-    link->SendGclear(200);
+    link->SendCommand(cmd::Rtemp(1, 4, 100));
+    link->SendCommand(cmd::Gclear(200));
     EXPECT_EQ(peer.Lines(2), (Lines{"RTEMP 2 5 101", "GCLEAR 201"}));
     EXPECT_EQ(host.hourglassChanges, (std::vector<bool>{true, false, true, false}));
     EXPECT_TRUE(host.statusTexts.empty()); // no "Sending command...." on TCP
@@ -134,9 +135,9 @@ TEST_F(TcpLinkTest, CommandIsSentAndAnyReplyTakenAsAcknowledgement) {
 TEST_F(TcpLinkTest, UnansweredCommandIsNeitherRepeatedNorReported) {
     ConnectTcp();
     peer->SetSilent(true);
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
     peer->SetSilent(false);
-    link->SendTake(true);
+    link->SendCommand(cmd::Take(true));
     EXPECT_EQ(peer.Lines(2), (Lines{"CLEAR", "TAKE 1"}));
 }
 
@@ -162,7 +163,7 @@ TEST_F(TcpLinkTest, UpdateIpAddressRefusesPartsOutOfRange) {
     prompts.VerifyAllUsed();
 
     EXPECT_TRUE(UpdateIpAddress(*link, prompts, "192.168.1.50"));
-    link->SendClear();
+    link->SendCommand(cmd::Clear());
     EXPECT_EQ(peer.Lines(2), (Lines{"IPCONFIG 192 168 1 50", "CLEAR"}));
 }
 
@@ -243,7 +244,7 @@ TEST_F(TcpLinkTest, BytesLeftByACommandAreDiscardedByTheNextQuery) {
     // A 45-byte answer: the command reads at most 20 of them.
     const Bytes junk = Cat({B("#"), Framed(Bytes(39, 'Z'))});
     peer->SetCannedReply("TAKE", junk);
-    link->SendTake(true);
+    link->SendCommand(cmd::Take(true));
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
 }
@@ -268,9 +269,9 @@ TEST(LinkRouting, CommandsGoSerialAndQueriesGoTcpWhenBothAreUp) {
     link.SetSerialConnected(true);
     ASSERT_EQ(link.TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Probed);
 
-    link.SendClear();
+    link.SendCommand(cmd::Clear());
     ASSERT_TRUE(link.QueryStatus("MINFOQV", 20));
-    link.SendCommandNoWait("IPCONFIG 1 2 3 4");
+    link.SendCommand(cmd::IpConfigCommand(1, 2, 3, 4));
     EXPECT_EQ(serial.Lines(3), (Lines{"", "CLEAR", "IPCONFIG 1 2 3 4"}));
     EXPECT_EQ(tcp.Lines(2), (Lines{"", "MINFOQV"}));
 }
