@@ -26,8 +26,16 @@ const char* KindName(PromptRecord::Kind kind) {
     return "prompt";
 }
 
+// Appends to the opening quote rather than prepending it: the insert at the
+// front that `"\"" + str` makes sets off a false -Wrestrict in GCC 12 at -O2.
 std::string Quoted(const std::optional<QString>& s) {
-    return s ? "\"" + s->toStdString() + "\"" : std::string("(any)");
+    if (!s) {
+        return "(any)";
+    }
+    std::string quoted(1, '"');
+    quoted += s->toStdString();
+    quoted += '"';
+    return quoted;
 }
 
 } // namespace
