@@ -83,6 +83,50 @@ Fd CreateTemporary(const fs::path& target, fs::path& tmpPath) {
     return Fd(-1);
 }
 
+// Whether a save may change `path`: this user may write it, and it has a write
+// permission bit at all. A file or folder without any is read-only for
+// everyone, root included, as editors treat it; access(2) alone lets root
+// write anything.
+bool MayWrite(const fs::path& path, const struct stat& info) {
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
+           ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Rewrites an existing file through its own inode. It is not truncated on
+// opening, so a failure before the first byte leaves it whole; its length is
+// set once the bytes are in.
+bool WriteInPlace(const fs::path& target, const ConfigImage& image) {
+    Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    bool ok = fd.valid() && WriteAll(fd.get(), image.bytes.data(), image.bytes.size()) &&
+              ::ftruncate(fd.get(), static_cast<off_t>(image.bytes.size())) == 0 &&
+              ::fsync(fd.get()) == 0;
+    return fd.Close() && ok;
+}
+
+// Writes a temporary file beside the target, flushes it to the disk and
+// renames it over the target, so that the target is replaced whole or not at
+// all. `existing` is the target's status when there is one: its permission
+// bits carry over.
+bool WriteReplacing(const fs::path& target, const ConfigImage& image,
+                    const struct stat* existing) {
+    fs::path tmpPath;
+    Fd fd = CreateTemporary(target, tmpPath);
+    if (!fd.valid()) {
+        return false;
+    }
+    bool ok = WriteAll(fd.get(), image.bytes.data(), image.bytes.size());
+    if (ok && existing != nullptr) {
+        ok = ::fchmod(fd.get(), existing->st_mode & 07777) == 0;
+    }
+    ok = ok && ::fsync(fd.get()) == 0;
+    ok = fd.Close() && ok;
+    ok = ok && ::rename(tmpPath.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmpPath.c_str());
+    }
+    return ok;
+}
+
 } // namespace
 
 ConfigReadResult ReadConfigFile(const fs::path& path, ConfigImage& image) {
@@ -130,29 +174,29 @@ bool WriteConfigFile(const fs::path& path, const ConfigImage& image) {
     if (!target.has_filename()) {
         return false;
     }
-    // An existing target must be a plain file; its permissions carry over.
+    // An existing target must be a plain file this user may write.
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
+    if (!exists && errno != ENOENT) {
         return false;
     }
-
-    fs::path tmpPath;
-    Fd fd = CreateTemporary(target, tmpPath);
-    if (!fd.valid()) {
+    if (exists && (!S_ISREG(existing.st_mode) || !MayWrite(target, existing))) {
         return false;
     }
-    bool ok = WriteAll(fd.get(), image.bytes.data(), image.bytes.size());
-    if (ok && exists) {
-        ok = ::fchmod(fd.get(), existing.st_mode & 07777) == 0;
+    fs::path folder = target.parent_path();
+    if (folder.empty()) {
+        folder = ".";
     }
-    ok = ok && ::fsync(fd.get()) == 0;
-    ok = fd.Close() && ok;
-    ok = ok && ::rename(tmpPath.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmpPath.c_str());
+    struct stat folderInfo {};
+    if (::stat(folder.c_str(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode)) {
+        return false;
     }
-    return ok;
+    if (!MayWrite(folder, folderInfo)) {
+        // No new name can go into the folder: an existing file is rewritten
+        // where it is, a new one cannot be made.
+        return exists && WriteInPlace(target, image);
+    }
+    return WriteReplacing(target, image, exists ? &existing : nullptr);
 }
 
 } // namespace qvc

@@ -30,9 +30,15 @@ const char* ConfigReadErrorText(ConfigReadResult result);
 
 // Writes the 832 bytes. They go to a new temporary file in the target's
 // folder, which is flushed to the disk and closed, and only then renamed over
-// the target; a file that was there is replaced whole or not at all. False
-// when anything fails; the temporary file is then removed and an existing
-// target is left as it was. A symbolic link is followed to its target.
+// the target; a file that was there is replaced whole or not at all and keeps
+// its permission bits. A symbolic link is followed: its target is written and
+// the link stays. False when anything fails; the temporary file is then
+// removed and an existing target is left as it was.
+// An existing target that cannot be written is refused and left untouched;
+// one without any write permission bit counts as such even for root. A
+// writable file in a folder that cannot be written is rewritten in place,
+// where a failure part-way can leave it damaged; a new file cannot be made
+// there.
 bool WriteConfigFile(const std::filesystem::path& path, const ConfigImage& image);
 
 } // namespace qvc
