@@ -83,6 +83,25 @@ Fd CreateTemporary(const fs::path& target, fs::path& tmpPath) {
     return Fd(-1);
 }
 
+// The file a save writes: `path` itself, or the end of its chain of symbolic
+// links, which need not exist yet. Empty for a loop or a link that cannot be
+// read.
+fs::path SaveTarget(const fs::path& path) {
+    fs::path target = path;
+    std::error_code ec;
+    for (int hop = 0; hop < 40; ++hop) {
+        if (!fs::is_symlink(fs::symlink_status(target, ec))) {
+            return target;
+        }
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) {
+            return {};
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return {};
+}
+
 // Whether a save may change `path`: this user may write it, and it has a write
 // permission bit at all. A file or folder without any is read-only for
 // everyone, root included, as editors treat it; access(2) alone lets root
@@ -163,14 +182,7 @@ const char* ConfigReadErrorText(ConfigReadResult result) {
 }
 
 bool WriteConfigFile(const fs::path& path, const ConfigImage& image) {
-    std::error_code ec;
-    fs::path target = path;
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        target = fs::weakly_canonical(path, ec);
-        if (ec) {
-            return false;
-        }
-    }
+    const fs::path target = SaveTarget(path);
     if (!target.has_filename()) {
         return false;
     }

@@ -203,6 +203,18 @@ TEST_F(ConfigFileTest, SaveOntoAnExistingFile) {
     }
 }
 
+TEST_F(ConfigFileTest, SaveThroughALinkToAMissingFileMakesTheFileAndKeepsTheLink) {
+    fs::create_symlink("new.cfg", dir / "link");
+    ASSERT_TRUE(WriteConfigFile(dir / "link", Filled(0x11)));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "link")));
+    EXPECT_EQ(ReadRaw(dir / "new.cfg"), Bytes(832, 0x11));
+    // A loop of links leads nowhere.
+    fs::create_symlink("b", dir / "a");
+    fs::create_symlink("a", dir / "b");
+    EXPECT_FALSE(WriteConfigFile(dir / "a", Filled(0x11)));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a", "b", "link", "new.cfg"}));
+}
+
 TEST_F(ConfigFileTest, SaveOntoADirectoryOrIntoAMissingOrReadOnlyFolderFails) {
     fs::create_directory(dir / "sub");
     WriteRaw(dir / "sub" / "keep", Bytes{1, 2, 3});
