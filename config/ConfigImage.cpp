@@ -76,40 +76,6 @@ void WriteLabel(ConfigImage& image, LabelKind kind, int n, std::string_view labe
                      label);
 }
 
-namespace {
-
-template <typename Tables> auto& TableOf(Tables& tables, LabelKind kind) {
-    switch (kind) {
-    case LabelKind::Input:
-        return tables.inputs;
-    case LabelKind::Output:
-        return tables.outputs;
-    case LabelKind::Group:
-        return tables.groups;
-    case LabelKind::Preset:
-        return tables.presets;
-    }
-    return tables.inputs;
-}
-
-} // namespace
-
-LabelTable& LabelTables::Of(LabelKind kind) {
-    return TableOf(*this, kind);
-}
-
-const LabelTable& LabelTables::Of(LabelKind kind) const {
-    return TableOf(*this, kind);
-}
-
-LabelTables DefaultLabels() {
-    LabelTable numbers;
-    for (int n = 1; n <= kLabelsPerKind; ++n) {
-        numbers[static_cast<std::size_t>(n - 1)] = std::to_string(n);
-    }
-    return {numbers, numbers, numbers, numbers};
-}
-
 void PackLabels(ConfigImage& image, const LabelTables& labels, int inputCount, int outputCount) {
     const auto pack = [&](LabelKind kind, int count) {
         for (int n = 1; n <= count; ++n) {

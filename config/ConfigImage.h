@@ -18,6 +18,7 @@
 #pragma once
 
 #include "model/DeviceState.h"
+#include "model/Labels.h"
 
 #include <array>
 #include <cstddef>
@@ -58,9 +59,6 @@ struct LabelSlot {
     static void Write(std::span<std::uint8_t, kSize> slot, std::string_view label);
 };
 
-enum class LabelKind { Input, Output, Group, Preset };
-inline constexpr int kLabelsPerKind = 16;
-
 // Offset of label slot n (1..16) of a kind: the table's base + 6n.
 std::size_t LabelSlotOffset(LabelKind kind, int n);
 
@@ -68,21 +66,6 @@ std::size_t LabelSlotOffset(LabelKind kind, int n);
 // written (slot 0 of every table is reserved).
 std::string ReadLabel(const ConfigImage& image, LabelKind kind, int n);
 void WriteLabel(ConfigImage& image, LabelKind kind, int n, std::string_view label);
-
-// The four label lists; element n-1 holds label n.
-using LabelTable = std::array<std::string, kLabelsPerKind>;
-struct LabelTables {
-    LabelTable inputs;
-    LabelTable outputs;
-    LabelTable groups;
-    LabelTable presets;
-
-    LabelTable& Of(LabelKind kind);
-    const LabelTable& Of(LabelKind kind) const;
-};
-
-// "1" .. "16" in every table.
-LabelTables DefaultLabels();
 
 // Writes input labels 1..inputCount, output labels 1..outputCount and all 16
 // group and preset labels into their slots; every other slot keeps its bytes.

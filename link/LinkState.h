@@ -12,17 +12,37 @@ struct LinkState {
     bool RefreshingFlag = false;
 };
 
-// Holds BusyFlag for a handler and clears it however the handler ends, so an
-// error escaping the handler cannot leave the window locked.
+// The one way BusyFlag is written: a scope sets it and gives back the value
+// it found however the scope ends, so an error escaping a handler cannot
+// leave the window locked, and an inner scope does not end an outer one.
 class BusyScope {
   public:
-    explicit BusyScope(LinkState& state) : state_(state) { state_.BusyFlag = 1; }
-    ~BusyScope() { state_.BusyFlag = 0; }
+    explicit BusyScope(LinkState& state) : state_(state), saved_(state.BusyFlag) {
+        state_.BusyFlag = 1;
+    }
+    ~BusyScope() { state_.BusyFlag = saved_; }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
   private:
     LinkState& state_;
+    int saved_;
+};
+
+// Holds RefreshingFlag while pages are filled from stored state, so that the
+// change handlers this fires send nothing; gives back the value it found.
+class RefreshScope {
+  public:
+    explicit RefreshScope(LinkState& state) : state_(state), saved_(state.RefreshingFlag) {
+        state_.RefreshingFlag = true;
+    }
+    ~RefreshScope() { state_.RefreshingFlag = saved_; }
+    RefreshScope(const RefreshScope&) = delete;
+    RefreshScope& operator=(const RefreshScope&) = delete;
+
+  private:
+    LinkState& state_;
+    bool saved_;
 };
 
 } // namespace qvc

@@ -1,7 +1,7 @@
 #include "AboutDialog.h"
 
-#include "ControlNames.h"
-#include "LogoWidget.h"
+#include "ui/common/ControlNames.h"
+#include "ui/common/LogoWidget.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "InfoForm.h"
 
-#include "ControlNames.h"
+#include "ui/common/ControlNames.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,18 +1,23 @@
 #include "MatrixForm.h"
 
 #include "AboutDialog.h"
-#include "AboutPage.h"
-#include "ControlNames.h"
+#include "ConnectionWorkflow.h"
 #include "InfoForm.h"
-#include "LabelPage.h"
-#include "SetupPage.h"
-#include "ui/switching/SwitchingPage.h"
+#include "MenuState.h"
+#include "PageList.h"
+#include "about/AboutPage.h"
+#include "audio/AudioPage.h"
+#include "grouping/GroupingPage.h"
+#include "labeling/LabelPage.h"
+#include "presets/PresetPanel.h"
+#include "sequencing/SequencingPage.h"
+#include "setup/SetupPage.h"
+#include "switching/SwitchingPage.h"
+#include "ui/common/ControlNames.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -28,18 +33,7 @@ namespace {
 const QString kStartCaption = QStringLiteral("Norvak Dellby, LLC :- Quorvel Control (12 x 8)");
 constexpr int kClientWidth = 904; // at 120 dpi
 constexpr int kClientHeight = 760;
-constexpr int kPresetPanelWidth = 176;
-constexpr int kPresetPanelMargin = 6;
 
-// Pages, in tab order.
-const QString kControlCaption = QStringLiteral("A / V Switching");
-const QString kAudioCaption = QStringLiteral("Audio Controls");
-const QString kLabelCaption = QStringLiteral("Labeling");
-const QString kGroupingCaption = QStringLiteral("Grouping");
-const QString kSequencingCaption = QStringLiteral("Sequencing");
-const QString kSetupCaption = QStringLiteral("Setup");
-const QString kAboutCaption = QStringLiteral("About");
-const QString kPresetsCaption = QStringLiteral("Preset Save/Recall");
 const QString kVersionPrefix = QStringLiteral("Version ");
 
 // Menus.
@@ -71,6 +65,11 @@ struct SpeedSpec {
 constexpr SpeedSpec kSpeeds[] = {{"N192001", 19200}, {"N384001", 38400}, {"N576001", 57600}};
 constexpr const char* kParities[][2] = {
     {"None1", "None"}, {"Odd1", "Odd"}, {"Even1", "Even"}, {"Mark1", "Mark"}, {"Space1", "Space"}};
+// A checkable menu item toggles its mark before its handler runs; the marks
+// of these items change only where a handler says so.
+void KeepCheckMark(QAction* item) {
+    item->setChecked(!item->isChecked());
+}
 } // namespace
 
 TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timings,
@@ -79,111 +78,110 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       prompts_(prompts), about_(about) {
-    // 1. No handler acts while the window is being built.
-    linkState_.BusyFlag = 1;
-    // 2. SerialPortOpen, EthernetConnecting and EthernetConnected start clear
-    //    (LinkState's defaults).
+    // No handler acts while the window is being built. SerialPortOpen,
+    // EthernetConnecting and EthernetConnected start clear, every table
+    // starts with its start values, SelectedInput and SelectedPreset are 252.
+    BusyScope building(linkState_);
     NameControl(this, QStringLiteral("MatrixForm"));
     setWindowTitle(kStartCaption);
     if (about_ == nullptr) {
         ownAbout_ = std::make_unique<ModalAboutPresenter>();
         about_ = ownAbout_.get();
     }
+    // The label section of the configuration image gets the default labels.
+    PackLabels(config_, labels_, state_.Inputs(), state_.ShownOutputs());
 
-    BuildPages();
-    BuildMenus(ports);
+    link_ = std::make_unique<DeviceLink>(linkState_, events_, prompts_, ports, timings, tcpPort);
+    const PageContext context{state_,  linkState_, [this](const Commands& c) { link_->SendCommands(c); },
+                              prompts_, labels_,    switching_,
+                              presets_, &events_};
+    BuildPages(context);
+    menus_ = std::make_unique<MenuState>(BuildMenus(ports));
+    menus_->Started();
     auto* statusBar = new QStatusBar(this);
     NameControl(statusBar, QStringLiteral("MainStatusBar"), QStringLiteral("Status"));
     statusBar->setSizeGripEnabled(false);
     setStatusBar(statusBar);
 
-    // 3. Version texts of the About dialog and the About page.
+    connection_ = std::make_unique<ConnectionWorkflow>(ConnectionWorkflow::Parts{
+        prompts_, *link_, linkState_, events_, state_, presets_, *menus_, *pages_, *setupPage_});
+    ConnectLinkEvents();
+
     aboutDialog_ = new LMDAboutDlg(this);
     aboutDialog_->SetVersion(kVersionPrefix + QString::fromLatin1(kGuiVersion));
-    aboutPage_->SetVersionText(QString::fromLatin1(kGuiVersion));
-    // 4. "A / V Switching" is the active page; the page-change handling only
-    //    follows later changes.
-    mainPageControl_->setCurrentIndex(0);
-    connect(mainPageControl_, &QTabWidget::currentChanged, this,
-            &TMatrixForm::MainPageControlChange);
-    // 5. to 8.: RecallPending clear, 16 inputs and 16 outputs, every route
-    //    "no input" and committed, every level 200: the start values of the
-    //    members.
-    // 9. The label section of the configuration image gets the default labels.
-    PackLabels(config_, DefaultLabels(), state_.Inputs(), state_.ShownOutputs());
-    // 10. SelectedInput (in Switching) and SelectedPreset are 252.
-    // 11. InitGrouping and InitPresets: the group and preset tables start
-    //     with their initial values.
-
-    link_ = std::make_unique<DeviceLink>(linkState_, *this, prompts_, std::move(ports), timings,
-                                         tcpPort);
-
     FixWindowSize();
-    // 12. Handlers may act from now on.
-    linkState_.BusyFlag = 0;
 }
 
 TMatrixForm::~TMatrixForm() {
     // The link reports to this window while it shuts down; end it first, then
     // the pages that refer to the state members.
+    connection_.reset();
     link_.reset();
     delete takeCentralWidget();
 }
 
-void TMatrixForm::BuildPages() {
+void TMatrixForm::BuildPages(const PageContext& context) {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("MatrixFormClientArea"));
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     mainPageControl_ = new QTabWidget(central);
     NameControl(mainPageControl_, QStringLiteral("MainPageControl"), QStringLiteral("Pages"));
-    mainPageControl_->setDocumentMode(false);
     layout->addWidget(mainPageControl_);
     setCentralWidget(central);
 
-    // The switching and sequencing pages leave the right-hand strip free for
-    // the preset panel that lies over it.
-    const int reserved = ScaledPixels(this, kPresetPanelWidth + 2 * kPresetPanelMargin);
-    controlTabSheet_ = new QWidget(mainPageControl_);
-    controlTabSheet_->setObjectName(QStringLiteral("ControlTabSheetArea"));
-    switchingPage_ = new SwitchingPage(
-        state_, linkState_, switching_, [this](const Commands& lines) { SendLines(lines); },
-        controlTabSheet_);
-    auto* controlLayout = new QHBoxLayout(controlTabSheet_);
-    controlLayout->setContentsMargins(0, 0, reserved, 0);
-    controlLayout->addWidget(switchingPage_);
-    connect(switchingPage_, &SwitchingPage::windowTitleRequested, this, &QWidget::setWindowTitle);
-    connect(switchingPage_, &SwitchingPage::readRequested, this,
-            &TMatrixForm::ReadfromQuorvels1Click);
+    pages_ = new PageList(*mainPageControl_, linkState_, this);
+    // The pages, in tab order.
+    pages_->Add(new SwitchingPage(context));
+    pages_->Add(new AudioPage(context));
+    pages_->Add(new LabelPage(context));
+    pages_->Add(new GroupingPage(context));
+    pages_->Add(new SequencingPage(context));
+    setupPage_ = pages_->Add(new SetupPage(context)); // also the connection's controls
+    pages_->Add(new AboutPage(context));
 
-    auto* audioTabSheet = new QWidget(mainPageControl_);
-    NameControl(audioTabSheet, QStringLiteral("AudioTabSheet"), kAudioCaption);
-    labelPage_ = new LabelPage(mainPageControl_);
-    auto* groupingTabSheet = new QWidget(mainPageControl_);
-    NameControl(groupingTabSheet, QStringLiteral("GroupingTabSheet"), kGroupingCaption);
-    sequencingTabSheet_ = new QWidget(mainPageControl_);
-    NameControl(sequencingTabSheet_, QStringLiteral("SequencingTabSheet"), kSequencingCaption);
-    setupPage_ = new SetupPage(mainPageControl_);
-    aboutPage_ = new AboutPage(mainPageControl_);
-
-    mainPageControl_->addTab(controlTabSheet_, kControlCaption);
-    mainPageControl_->addTab(audioTabSheet, kAudioCaption);
-    mainPageControl_->addTab(labelPage_, kLabelCaption);
-    mainPageControl_->addTab(groupingTabSheet, kGroupingCaption);
-    mainPageControl_->addTab(sequencingTabSheet_, kSequencingCaption);
-    mainPageControl_->addTab(setupPage_, kSetupCaption);
-    mainPageControl_->addTab(aboutPage_, kAboutCaption);
-
-    presetsGroupBox_ = new QGroupBox(kPresetsCaption, central);
-    NameControl(presetsGroupBox_, QStringLiteral("PresetsGroupBox"));
-
-    connect(setupPage_, &SetupPage::linkModeSelected, this,
-            &TMatrixForm::SerialModeRadioGroupClick);
-    connect(setupPage_, &SetupPage::ipAddressButtonClicked, this,
-            &TMatrixForm::IPAddressButtonClick);
+    presetPanel_ = new PresetPanel(context, central);
+    pages_->SetPresetPanel(presetPanel_);
+    // "A / V Switching" is the active page.
+    mainPageControl_->setCurrentIndex(0);
+    connect(pages_, &PageList::windowTitleRequested, this, &QWidget::setWindowTitle);
 }
 
-void TMatrixForm::BuildMenus(const SerialPortMap& ports) {
+void TMatrixForm::ConnectLinkEvents() {
+    connect(&events_, &LinkEvents::statusText, this, [this](const QString& text) {
+        if (text.isEmpty()) {
+            statusBar()->clearMessage();
+        } else {
+            statusBar()->showMessage(text);
+        }
+    });
+    connect(&events_, &LinkEvents::pageControlEnabled, mainPageControl_, &QWidget::setEnabled);
+    connect(&events_, &LinkEvents::hourglassChanged, this, &TMatrixForm::SetHourglass);
+}
+
+void TMatrixForm::AttachInfoForm(TInfoForm* info) {
+    infoForm_ = info;
+    connect(&events_, &LinkEvents::infoShown, info, [info](const QString& text) {
+        info->SetInfoText(text);
+        info->Popup();
+    });
+    connect(&events_, &LinkEvents::infoProgress, info, [info](const QString& text) {
+        info->SetProgressText(text);
+        info->RepaintNow();
+    });
+    connect(&events_, &LinkEvents::infoHidden, info, &QWidget::hide);
+}
+
+void TMatrixForm::SetHourglass(bool on) {
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+MenuItems TMatrixForm::BuildMenus(const SerialPortMap& ports) {
+    MenuItems items;
     QMenuBar* bar = menuBar();
     NameControl(bar, QStringLiteral("MainMenu1"), QStringLiteral("Menu"));
     auto item = [this](QMenu* menu, const QString& text, const char* name) {
@@ -205,37 +203,48 @@ void TMatrixForm::BuildMenus(const SerialPortMap& ports) {
     };
 
     // "File"
-    fileMenu_ = bar->addMenu(kFileMenu);
-    NameControl(fileMenu_, QStringLiteral("File1"), QStringLiteral("File"));
-    fileMenu_->menuAction()->setObjectName(QStringLiteral("File1"));
-    item(fileMenu_, kOpenConfigurationItem, "OpenConfigurationFile1");
-    item(fileMenu_, kSaveConfigurationItem, "SaveConfigurationtoFile1");
-    separator(fileMenu_, "N1");
-    QAction* exit = item(fileMenu_, kExitItem, "Exit1");
+    QMenu* file = bar->addMenu(kFileMenu);
+    items.file = file;
+    NameControl(file, QStringLiteral("File1"), QStringLiteral("File"));
+    file->menuAction()->setObjectName(QStringLiteral("File1"));
+    items.openConfiguration = item(file, kOpenConfigurationItem, "OpenConfigurationFile1");
+    items.saveConfiguration = item(file, kSaveConfigurationItem, "SaveConfigurationtoFile1");
+    separator(file, "N1");
+    QAction* exit = item(file, kExitItem, "Exit1");
     connect(exit, &QAction::triggered, this, &TMatrixForm::Exit1Click);
 
     // "Serial Port"
-    serialMenu_ = bar->addMenu(kSerialMenu);
-    NameControl(serialMenu_, QStringLiteral("Search1"), QStringLiteral("Serial Port"));
-    serialMenu_->menuAction()->setObjectName(QStringLiteral("Search1"));
-    QMenu* openCom = submenu(serialMenu_, kOpenComMenu, "COM1");
+    QMenu* serial = bar->addMenu(kSerialMenu);
+    items.serialPort = serial;
+    NameControl(serial, QStringLiteral("Search1"), QStringLiteral("Serial Port"));
+    serial->menuAction()->setObjectName(QStringLiteral("Search1"));
+    QMenu* openCom = submenu(serial, kOpenComMenu, "COM1");
     openCom->setToolTipsVisible(true);
     static constexpr const char* kComNames[] = {"COM11", "COM21", "COM31", "COM41"};
     for (int n = 1; n <= 4; ++n) {
         QAction* com = item(openCom, kComItem.arg(n), kComNames[n - 1]);
         com->setCheckable(true);
-        const QString device = ports.DevicePath(n);
-        com->setToolTip(device.isEmpty() ? kNoDeviceTip : device);
         connect(com, &QAction::triggered, this, [this, com, n] {
             KeepCheckMark(com); // the marks are set by the handler alone
-            ComPortClick(n);
+            connection_->ComPortClick(n);
         });
-        comItems_[static_cast<std::size_t>(n - 1)] = com;
+        items.com[static_cast<std::size_t>(n - 1)] = com;
     }
-    comItems_[0]->setChecked(true);
-    openCom->setDefaultAction(comItems_[0]);
+    items.com[0]->setChecked(true);
+    openCom->setDefaultAction(items.com[0]);
+    // The tooltips name the devices as the system lists them now: an adapter
+    // plugged in after the start shows up the next time the menu opens.
+    const auto showDevices = [ports, coms = items.com] {
+        for (int n = 1; n <= 4; ++n) {
+            const QString device = ports.DevicePath(n);
+            coms[static_cast<std::size_t>(n - 1)]->setToolTip(device.isEmpty() ? kNoDeviceTip
+                                                                               : device);
+        }
+    };
+    showDevices();
+    connect(openCom, &QMenu::aboutToShow, this, showDevices);
 
-    QMenu* settings = submenu(serialMenu_, kSettingsMenu, "SettingsAdvusersonly1");
+    QMenu* settings = submenu(serial, kSettingsMenu, "SettingsAdvusersonly1");
     settings->menuAction()->setEnabled(false);
     QMenu* baud = submenu(settings, kBaudMenu, "Baud1");
     QAction* defaults = item(baud, kDefaultItem, "Defaultvalues1");
@@ -247,7 +256,10 @@ void TMatrixForm::BuildMenus(const SerialPortMap& ports) {
         QAction* a = item(baud, QString::number(speed.baud), speed.name);
         a->setCheckable(true);
         const int rate = speed.baud;
-        connect(a, &QAction::triggered, this, [this, a, rate] { LineSpeedClick(a, rate); });
+        connect(a, &QAction::triggered, this, [this, a, rate] {
+            KeepCheckMark(a);
+            link_->SetBaudRate(rate);
+        });
     }
     QMenu* parity = submenu(settings, kParityMenu, "Parity1");
     for (const auto& p : kParities) {
@@ -257,22 +269,22 @@ void TMatrixForm::BuildMenus(const SerialPortMap& ports) {
         connect(a, &QAction::triggered, this, [this, a] { KeepCheckMark(a); });
     }
 
-    searchForQuorvel1_ = item(serialMenu_, kConnectItem, "SearchForQuorvel1");
-    connect(searchForQuorvel1_, &QAction::triggered, this, &TMatrixForm::SearchAllClick);
-    readfromQuorvels1_ = item(serialMenu_, kReadItem, "ReadfromQuorvels1");
-    readfromQuorvels1_->setEnabled(false);
-    connect(readfromQuorvels1_, &QAction::triggered, this, &TMatrixForm::ReadfromQuorvels1Click);
-    separator(serialMenu_, "N2");
-    disconnectSerialCommunication1_ =
-        item(serialMenu_, kDisconnectItem, "DisconnectSerialCommunication1");
-    connect(disconnectSerialCommunication1_, &QAction::triggered, this,
-            &TMatrixForm::DisconnectSerialCommunication1Click);
+    items.connect = item(serial, kConnectItem, "SearchForQuorvel1");
+    connect(items.connect, &QAction::triggered, this, [this] { connection_->SearchAllClick(); });
+    items.read = item(serial, kReadItem, "ReadfromQuorvels1");
+    connect(items.read, &QAction::triggered, this,
+            [this] { connection_->ReadfromQuorvels1Click(); });
+    separator(serial, "N2");
+    items.disconnect = item(serial, kDisconnectItem, "DisconnectSerialCommunication1");
+    connect(items.disconnect, &QAction::triggered, this,
+            [this] { connection_->DisconnectSerialCommunication1Click(); });
 
     // "About": a menu bar item without sub-items.
     auto* about = new QAction(kAboutItem, this);
     NameAction(about, QStringLiteral("About1"));
     bar->addAction(about);
     connect(about, &QAction::triggered, this, &TMatrixForm::About1Click);
+    return items;
 }
 
 void TMatrixForm::FixWindowSize() {
@@ -282,16 +294,9 @@ void TMatrixForm::FixWindowSize() {
 }
 
 void TMatrixForm::PlacePresetPanel() {
-    if (presetsGroupBox_ == nullptr) {
-        return;
+    if (presetPanel_ != nullptr) {
+        presetPanel_->PlaceOver(mainPageControl_->geometry(), mainPageControl_->tabBar()->height());
     }
-    const QRect pages = mainPageControl_->geometry();
-    const int margin = ScaledPixels(this, kPresetPanelMargin);
-    const int width = ScaledPixels(this, kPresetPanelWidth);
-    const int top = pages.top() + mainPageControl_->tabBar()->height() + 2 * margin;
-    presetsGroupBox_->setGeometry(pages.right() - width - 2 * margin, top, width,
-                                  pages.bottom() - top - 2 * margin);
-    presetsGroupBox_->raise();
 }
 
 void TMatrixForm::resizeEvent(QResizeEvent* event) {
@@ -320,22 +325,9 @@ void TMatrixForm::showEvent(QShowEvent* event) {
         frame.moveCenter(s->availableGeometry().center());
         move(frame.topLeft());
     }
-    // From the first showing until the first successful read-back, no page
-    // sends a command.
-    linkState_.RefreshingFlag = true;
-    QMetaObject::invokeMethod(this, &TMatrixForm::FormShow, Qt::QueuedConnection);
-}
-
-void TMatrixForm::MainPageControlChange(int index) {
-    QWidget* page = mainPageControl_->widget(index);
-    if (page == controlTabSheet_) {
-        presetsGroupBox_->show();
-        switchingPage_->CancelPending();
-    } else if (page == sequencingTabSheet_) {
-        presetsGroupBox_->show();
-    } else {
-        presetsGroupBox_->hide();
-    }
+    connection_->HoldUntilFirstRead();
+    QMetaObject::invokeMethod(
+        this, [this] { connection_->FormShow(); }, Qt::QueuedConnection);
 }
 
 void TMatrixForm::Exit1Click() {
@@ -358,68 +350,8 @@ void TMatrixForm::closeEvent(QCloseEvent* event) {
     if (link_->TcpActive()) {
         link_->TcpClose();
     }
-    HideInfo();
+    events_.HideInfo();
     event->accept();
-}
-
-void TMatrixForm::SendLines(const Commands& lines) {
-    link_->SendCommands(lines);
-}
-
-// --- LinkHost ---------------------------------------------------------------
-
-void TMatrixForm::SetStatusText(const QString& text) {
-    if (text.isEmpty()) {
-        statusBar()->clearMessage();
-    } else {
-        statusBar()->showMessage(text);
-    }
-}
-
-void TMatrixForm::SetPageControlEnabled(bool enabled) {
-    mainPageControl_->setEnabled(enabled);
-}
-
-void TMatrixForm::SetHourglass(bool on) {
-    if (on == hourglass_) {
-        return;
-    }
-    hourglass_ = on;
-    if (on) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
-    }
-}
-
-void TMatrixForm::SetComNumberText(const QString& text) {
-    aboutPage_->SetComNumberText(text);
-}
-void TMatrixForm::SetLineLamps(const LineLamps& lamps) {
-    aboutPage_->SetLineLamps(lamps);
-}
-void TMatrixForm::TerminalReceived(const QByteArray& bytes) {
-    aboutPage_->TerminalReceived(bytes);
-}
-
-void TMatrixForm::ShowInfo(const QString& text) {
-    if (infoForm_ != nullptr) {
-        infoForm_->SetInfoText(text);
-        infoForm_->Popup();
-    }
-}
-
-void TMatrixForm::SetInfoProgress(const QString& text) {
-    if (infoForm_ != nullptr) {
-        infoForm_->SetProgressText(text);
-        infoForm_->RepaintNow();
-    }
-}
-
-void TMatrixForm::HideInfo() {
-    if (infoForm_ != nullptr) {
-        infoForm_->hide();
-    }
 }
 
 } // namespace qvc

@@ -1,49 +1,48 @@
-// TMatrixForm: the main window. It owns the link state, the device state,
-// the configuration image, the device link and every page, and it is the
-// link's host (status bar, page control, hourglass, About page lamps and
-// terminal, pop-up).
+// TMatrixForm: the main window. It owns, for the whole run, the link state,
+// the device state with the model objects that pages share (routing, presets,
+// labels), the configuration image and the device link. It builds the frame,
+// the menus and the page list, and hands the rest to its controllers: the
+// connection workflow, the menu state and the pages themselves.
 //
-// Its handlers keep the names of the window layout: FormShow, SearchAllClick,
-// COM11Click .. COM41Click, DisconnectSerialCommunication1Click,
-// SerialModeRadioGroupClick, IPAddressButtonClick, ReadfromQuorvels1Click,
-// FormCloseQuery. The connection workflow lives in MatrixFormConnect.cpp, the
-// read action and the page refreshes in MatrixFormRead.cpp.
+// Adding a page: one line in BuildPages.
 #pragma once
 
 #include "config/ConfigImage.h"
 #include "link/DeviceLink.h"
-#include "link/LinkHost.h"
+#include "link/LinkEvents.h"
 #include "link/LinkState.h"
 #include "link/LinkTimings.h"
 #include "link/Prompts.h"
 #include "link/SerialPortMap.h"
 #include "model/DeviceState.h"
+#include "model/Labels.h"
+#include "model/Presets.h"
 #include "model/Switching.h"
+#include "ui/common/Version.h"
 
 #include <QMainWindow>
-#include <array>
 #include <memory>
 
 class QAction;
-class QGroupBox;
-class QMenu;
 class QTabWidget;
 
 namespace qvc {
 
-class AboutPage;
 class AboutPresenter;
+class ConnectionWorkflow;
 class LMDAboutDlg;
-class LabelPage;
+class MenuState;
+class PageList;
+class PresetPanel;
 class SetupPage;
-class SwitchingPage;
 class TInfoForm;
+struct MenuItems;
+struct PageContext;
 
-class TMatrixForm : public QMainWindow, public LinkHost {
+class TMatrixForm : public QMainWindow {
     Q_OBJECT
   public:
-    // The version of this program, as the About texts show it.
-    static constexpr const char* kGuiVersion = "3.01";
+    static constexpr const char* kGuiVersion = qvc::kGuiVersion;
 
     // `tcpPort` is 23 for the switcher; `about` shows the About dialog (null:
     // modally). The pop-up is attached after creation (AttachInfoForm).
@@ -52,23 +51,13 @@ class TMatrixForm : public QMainWindow, public LinkHost {
                 AboutPresenter* about = nullptr, QWidget* parent = nullptr);
     ~TMatrixForm() override;
 
-    void AttachInfoForm(TInfoForm* info) { infoForm_ = info; }
+    // The pop-up follows the link's reports from now on.
+    void AttachInfoForm(TInfoForm* info);
 
     const LinkState& Flags() const { return linkState_; }
     const DeviceState& State() const { return state_; }
     DeviceLink& Link() { return *link_; }
-
-    // --- LinkHost ---------------------------------------------------------
-    void SetStatusText(const QString& text) override;
-    void SetPageControlEnabled(bool enabled) override;
-    void SetHourglass(bool on) override;
-    bool HourglassShown() const override { return hourglass_; }
-    void SetComNumberText(const QString& text) override;
-    void SetLineLamps(const LineLamps& lamps) override;
-    void TerminalReceived(const QByteArray& bytes) override;
-    void ShowInfo(const QString& text) override;
-    void SetInfoProgress(const QString& text) override;
-    void HideInfo() override;
+    LinkEvents& Events() { return events_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -77,38 +66,16 @@ class TMatrixForm : public QMainWindow, public LinkHost {
     bool event(QEvent* event) override;
 
   private:
-    // Building (MatrixForm.cpp).
-    void BuildMenus(const SerialPortMap& ports);
-    void BuildPages();
+    void BuildPages(const PageContext& context);
+    MenuItems BuildMenus(const SerialPortMap& ports);
+    void ConnectLinkEvents();
     void FixWindowSize();
     void PlacePresetPanel();
 
-    // Shell (MatrixForm.cpp).
-    void MainPageControlChange(int index);
     void Exit1Click();
     void About1Click();
     bool FormCloseQuery();
-
-    // Connection workflow (MatrixFormConnect.cpp).
-    void FormShow();
-    void SearchAllClick();
-    void ComPortClick(int n); // COM11Click .. COM41Click
-    void LineSpeedClick(QAction* item, int baud);
-    void KeepCheckMark(QAction* item); // items without an action of their own
-    void DisconnectSerialCommunication1Click();
-    void SerialModeRadioGroupClick();
-    void SelectRs232(); // linkModeSelected for 0
-    void SelectEthernet();
-    void RevertLinkMode(int mode); // focus to GroupBox24, select `mode` again
-    void IPAddressButtonClick();
-    QAction* PortItem(int n) const; // COM1 item for any number other than 2..4
-
-    // Read action and refreshes (MatrixFormRead.cpp).
-    void ReadfromQuorvels1Click();
-    void RefreshFromState();
-    void AdaptToModel();
-    void RefreshSetupPage();
-    void SendLines(const Commands& lines);
+    void SetHourglass(bool on);
 
     Prompts& prompts_;
     AboutPresenter* about_;
@@ -118,33 +85,22 @@ class TMatrixForm : public QMainWindow, public LinkHost {
     LinkState linkState_;
     DeviceState state_;
     ConfigImage config_;
+    LabelTables labels_ = DefaultLabels();
     Switching switching_{state_};
-    bool recallPending_ = false; // RecallPending: presets are not wired yet
-    int selectedPreset_ = NoInput;
-    bool modeRevertGuard_ = false; // ModeRevertGuard
+    Presets presets_{state_, switching_};
     bool shownOnce_ = false;
-    bool hourglass_ = false;
 
+    LinkEvents events_;
     std::unique_ptr<DeviceLink> link_;
     TInfoForm* infoForm_ = nullptr;
 
-    // Controls.
     QTabWidget* mainPageControl_ = nullptr;
-    SwitchingPage* switchingPage_ = nullptr;
-    QWidget* controlTabSheet_ = nullptr;
-    QWidget* sequencingTabSheet_ = nullptr;
-    LabelPage* labelPage_ = nullptr;
+    PageList* pages_ = nullptr;
+    PresetPanel* presetPanel_ = nullptr;
     SetupPage* setupPage_ = nullptr;
-    AboutPage* aboutPage_ = nullptr;
-    QGroupBox* presetsGroupBox_ = nullptr;
     LMDAboutDlg* aboutDialog_ = nullptr;
-
-    QMenu* fileMenu_ = nullptr;
-    QMenu* serialMenu_ = nullptr;
-    std::array<QAction*, 4> comItems_{}; // COM11, COM21, COM31, COM41
-    QAction* searchForQuorvel1_ = nullptr;
-    QAction* readfromQuorvels1_ = nullptr;
-    QAction* disconnectSerialCommunication1_ = nullptr;
+    std::unique_ptr<MenuState> menus_;
+    std::unique_ptr<ConnectionWorkflow> connection_;
 };
 
 } // namespace qvc

@@ -1,6 +1,6 @@
 #include "QtPrompts.h"
 
-#include "ControlNames.h"
+#include "ui/common/ControlNames.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #include "FormRig.h"
 
-#include "ui/SetupPage.h"
+#include "ui/setup/SetupPage.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>

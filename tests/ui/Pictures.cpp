@@ -8,7 +8,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/GuardedApplication.h"
 #include "ui/InfoForm.h"
-#include "ui/LogoWidget.h"
+#include "ui/common/LogoWidget.h"
 #include "ui/MatrixForm.h"
 #include "ui/QtPrompts.h"
 
@@ -112,10 +112,10 @@ int main(int argc, char** argv) {
     }
     pages->setCurrentIndex(0);
 
-    form.ShowInfo(QStringLiteral("QV Control querying Quorvel. Please wait...."));
-    form.SetInfoProgress(QStringLiteral("....."));
+    form.Events().ShowInfo(QStringLiteral("QV Control querying Quorvel. Please wait...."));
+    form.Events().SetInfoProgress(QStringLiteral("....."));
     saved += info->grab().save(out.filePath(QStringLiteral("popup.png"))) ? 1 : 0;
-    form.HideInfo();
+    form.Events().HideInfo();
 
     QImage logo(256, 256, QImage::Format_ARGB32);
     logo.fill(Qt::transparent);

@@ -2,8 +2,8 @@
 // pop-up, the exit question and the error guard of the event loop.
 #include "FormRig.h"
 #include "ui/GuardedApplication.h"
-#include "ui/StatusLamp.h"
-#include "ui/TerminalView.h"
+#include "ui/common/StatusLamp.h"
+#include "ui/about/TerminalView.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -160,7 +160,7 @@ TEST(ShellTest, LampsAndTheTerminalShowTheirColoursFlat) {
     LineLamps lamps;
     lamps.cts = true;
     lamps.txd = true;
-    rig.Form().SetLineLamps(lamps);
+    rig.Form().Events().SetLineLamps(lamps);
     EXPECT_EQ(CentrePixel(rig.Find<StatusLamp>(QStringLiteral("ApdStatusLight2"))), 0xFF0000U);
     EXPECT_EQ(CentrePixel(rig.Find<StatusLamp>(QStringLiteral("ApdStatusLight5"))), 0xFF0000U);
     EXPECT_EQ(CentrePixel(rig.Find<StatusLamp>(QStringLiteral("ApdStatusLight3"))), 0x008000U);
@@ -172,7 +172,7 @@ TEST(ShellTest, LampsAndTheTerminalShowTheirColoursFlat) {
         bytes += "row " + QByteArray::number(row) + "\r\n";
     }
     bytes += "#";
-    rig.Form().TerminalReceived(bytes);
+    rig.Form().Events().TerminalReceived(bytes);
     const QStringList rows = terminal->Rows();
     ASSERT_EQ(rows.size(), 15);
     EXPECT_EQ(rows.first(), QStringLiteral("row 4"));
@@ -240,13 +240,13 @@ TEST(ShellTest, ThePopupIsAnAlwaysOnTopToolWindowWithoutCloseBox) {
     EXPECT_NEAR(info.height(), 41 * scale, 1.0);
     EXPECT_FALSE(info.isVisible());
 
-    rig.Form().ShowInfo(QStringLiteral("Quorvel reset in progress. Please wait...."));
+    rig.Form().Events().ShowInfo(QStringLiteral("Quorvel reset in progress. Please wait...."));
     EXPECT_TRUE(info.isVisible());
     EXPECT_EQ(info.findChild<QLabel*>(QStringLiteral("InfoLabel"))->text(),
               QStringLiteral("Quorvel reset in progress. Please wait...."));
-    rig.Form().SetInfoProgress(QStringLiteral("..."));
+    rig.Form().Events().SetInfoProgress(QStringLiteral("..."));
     EXPECT_EQ(info.ProgressText(), QStringLiteral("..."));
-    rig.Form().HideInfo();
+    rig.Form().Events().HideInfo();
     EXPECT_FALSE(info.isVisible());
 }
 

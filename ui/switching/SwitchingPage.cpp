@@ -1,6 +1,8 @@
 #include "SwitchingPage.h"
 
 #include "protocol/SystemStatus.h"
+#include "ui/common/Colours.h"
+#include "ui/common/ControlNames.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -44,8 +46,6 @@ const char* const kVideoRowHeader = "Video";
 const char* const kAudioRowHeader = "Audio";
 
 // Accessible names of the controls without a caption of their own.
-const char* const kVideoLabelName = "Output %1 video input";
-const char* const kAudioLabelName = "Output %1 audio input";
 const char* const kTakeLampName = "Take lamp";
 const char* const kAvModeLegendNames[] = {"Audio/Video colour", "Video Only colour",
                                           "Audio Only colour"};
@@ -58,30 +58,6 @@ const char* const kAudioLabelObject = "AudioLabel";
 const char* const kMuteBoxObject = "OutputMuteCheckBox";
 const char* const kAvModeItemObject = "AVInputRadioGroupItem";
 
-// Colours.
-const QColor kTemporaryColour(0xFF, 0x00, 0x00);  // red: a temporary signal
-const QColor kCommittedColour(0x00, 0xFF, 0x00);  // lime: committed to an input
-const QColor kSelectedColour(0xFF, 0xFF, 0x00);   // yellow: the selected input
-const QColor kAudioVideoColour(0x00, 0xFF, 0xFF); // aqua
-const QColor kAudioOnlyColour(0x00, 0x00, 0xFF);  // blue
-const QColor kLampLitColour(0xFF, 0x00, 0x00);
-const QColor kLampUnlitColour(0x00, 0x80, 0x00);
-
-// Flat looks: the background is one solid colour under every style, so face
-// and coloured buttons match and the colours show exactly.
-const char* const kButtonSheet =
-    "QPushButton { background-color: %1; color: %2; border: 1px solid #8c8c8c;"
-    " border-radius: 3px; padding: 4px 6px; min-width: 44px; min-height: 22px; }"
-    "QPushButton:hover { border-color: #505050; }"
-    "QPushButton:pressed { border: 2px solid #202020; padding: 3px 5px; }"
-    "QPushButton:focus { border: 2px solid palette(highlight); padding: 3px 5px; }"
-    "QPushButton:disabled { color: %3; border-color: #c8c8c8; }";
-const char* const kCaptionSheet =
-    "QLabel { background-color: %1; color: %2; border: 1px solid #9c9c9c;"
-    " border-radius: 2px; padding: 2px; min-height: 16px; }"
-    "QLabel:disabled { color: %3; border-color: #d0d0d0; }";
-const char* const kLampSheet =
-    "QLabel { background-color: %1; border: 1px solid #303030; border-radius: 8px; }";
 constexpr int kLampSize = 16;
 constexpr int kLegendWidth = 36;
 constexpr int kLegendHeight = 16;
@@ -89,46 +65,6 @@ constexpr int kLegendHeight = 16;
 constexpr int kContentMaxWidth = 700;
 constexpr int kColumnsPerBank = 8;
 constexpr int kGridSpacing = 6;
-
-// Records the colour a widget shows, so unchanged colours cost nothing.
-const char* const kColourProperty = "qvcColour";
-
-QColor TextColourOn(const QColor& background, const QColor& face, const QColor& faceText) {
-    if (background == face) {
-        return faceText;
-    }
-    const int luminance =
-        (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
-    return luminance < 128 ? QColor(Qt::white) : QColor(Qt::black);
-}
-
-// Dimmed text of a disabled control: grey on the face colour, half way
-// to the background on a coloured one (still legible on lime or red).
-QColor DisabledTextOn(const QColor& background, const QColor& text, const QColor& face) {
-    if (background == face) {
-        return QColor(0xA0, 0xA0, 0xA0);
-    }
-    return QColor((background.red() + text.red()) / 2, (background.green() + text.green()) / 2,
-                  (background.blue() + text.blue()) / 2);
-}
-
-bool SameColour(const QWidget* w, const QColor& colour) {
-    const QVariant shown = w->property(kColourProperty);
-    return shown.isValid() && shown.value<QColor>() == colour;
-}
-
-void SetLegendColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, colour);
-    label->setPalette(palette);
-    label->setAutoFillBackground(true);
-}
-
-void NameControl(QWidget* w, const QString& objectName, const QString& accessibleName) {
-    w->setObjectName(objectName);
-    w->setAccessibleDescription(objectName);
-    w->setAccessibleName(accessibleName);
-}
 
 // The header column of the input and output grids: one width for both,
 // so input and output buttons line up.
@@ -150,26 +86,19 @@ QString Numbered(const char* family, int n) {
     return QString::fromLatin1(family) + QString::number(n);
 }
 
-// An input or output button: captioned with its number (later its label),
-// reached with Tab, pressed with Enter as well as Space.
-QPushButton* MatrixButton(const char* family, int n, QWidget* parent) {
-    const QString caption = QString::number(n);
-    auto* button = new QPushButton(caption, parent);
-    NameControl(button, Numbered(family, n), caption);
-    button->setFocusPolicy(Qt::StrongFocus);
-    button->setAutoDefault(true);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    return button;
+void SetLegendColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, colour);
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
 }
 
 } // namespace
 
-SwitchingPage::SwitchingPage(DeviceState& state, LinkState& link, Switching& switching,
-                             CommandSink send, QWidget* parent)
-    : QWidget(parent), state_(state), link_(link), switching_(switching), send_(std::move(send)),
-      faceColour_(QApplication::palette().color(QPalette::Button)),
-      faceTextColour_(QApplication::palette().color(QPalette::ButtonText)) {
-    NameControl(this, QStringLiteral("ControlTabSheet"), QString::fromLatin1(kPageName));
+SwitchingPage::SwitchingPage(PageContext context, QWidget* parent)
+    : Page(std::move(context), QStringLiteral("ControlTabSheet"), QString::fromLatin1(kPageName),
+           parent),
+      state_(ctx_.state), link_(ctx_.link), switching_(ctx_.switching), presets_(ctx_.presets) {
     BuildControls();
     SetAllButtonsToFace();
     SetTakeLamp(false);
@@ -230,7 +159,7 @@ QWidget* SwitchingPage::BuildInputs() {
     grid->setColumnMinimumWidth(0, HeaderWidth(this));
     grid->addWidget(RowHeader(kInputRowHeader, box), 0, 0);
     for (int i = 0; i < kMaxInputs; ++i) {
-        auto* button = MatrixButton(kInputButtonName, i + 1, box);
+        auto* button = MatrixButton(QString::fromLatin1(kInputButtonName), i + 1, box);
         grid->addWidget(button, i / kColumnsPerBank, 1 + i % kColumnsPerBank);
         inputButtons_[i] = button;
     }
@@ -263,20 +192,20 @@ QWidget* SwitchingPage::BuildOutputs() {
         }
         for (int c = 0; c < kColumnsPerBank; ++c) {
             const int o = bank * kColumnsPerBank + c;
-            auto* button = MatrixButton(kOutputButtonName, o + 1, box);
+            auto* button = MatrixButton(QString::fromLatin1(kOutputButtonName), o + 1, box);
             grid->addWidget(button, top, c + 1);
             outputButtons_[o] = button;
 
-            auto* video = new QLabel(QString::fromLatin1(kNoInputCaption), box);
-            NameControl(video, Numbered(kVideoLabelObject, o + 1),
-                        QString::fromLatin1(kVideoLabelName).arg(o + 1));
+            auto* video = new QLabel(box);
+            NameControl(video, Numbered(kVideoLabelObject, o + 1));
+            ShowValue(video, QString::fromLatin1(kNoInputCaption));
             video->setAlignment(Qt::AlignCenter);
             grid->addWidget(video, top + 1, c + 1);
             videoLabels_[o] = video;
 
-            auto* audio = new QLabel(QString::fromLatin1(kNoInputCaption), box);
-            NameControl(audio, Numbered(kAudioLabelObject, o + 1),
-                        QString::fromLatin1(kAudioLabelName).arg(o + 1));
+            auto* audio = new QLabel(box);
+            NameControl(audio, Numbered(kAudioLabelObject, o + 1));
+            ShowValue(audio, QString::fromLatin1(kNoInputCaption));
             audio->setAlignment(Qt::AlignCenter);
             grid->addWidget(audio, top + 2, c + 1);
             audioLabels_[o] = audio;
@@ -308,9 +237,9 @@ QWidget* SwitchingPage::BuildModeSelector() {
     QLabel* legends[] = {audioVideoColorLabel_, videoOnlyColorLabel_, audioOnlyColorLabel_};
     const char* legendObjects[] = {"AudioVideoColorLabel", "VideoOnlyColorLabel",
                                    "AudioOnlyColorLabel"};
-    SetLegendColour(audioVideoColorLabel_, kAudioVideoColour);
+    SetLegendColour(audioVideoColorLabel_, colour::kAudioVideo);
     SetLegendColour(videoOnlyColorLabel_, QToolTip::palette().color(QPalette::ToolTipBase));
-    SetLegendColour(audioOnlyColorLabel_, kAudioOnlyColour);
+    SetLegendColour(audioOnlyColorLabel_, colour::kAudioOnly);
 
     for (int item = 0; item < 3; ++item) {
         const QString caption = QString::fromLatin1(kAvModeCaptions[item]);
@@ -338,12 +267,7 @@ QWidget* SwitchingPage::BuildActions() {
     grid->setVerticalSpacing(8);
 
     auto makeButton = [box](const char* objectName, const char* caption) {
-        auto* button = new QPushButton(QString::fromLatin1(caption), box);
-        NameControl(button, QString::fromLatin1(objectName), QString::fromLatin1(caption));
-        button->setFocusPolicy(Qt::StrongFocus);
-        button->setAutoDefault(true);
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        return button;
+        return ActionButton(QString::fromLatin1(objectName), QString::fromLatin1(caption), box);
     };
     takeButton_ = makeButton("TakeButton", kTakeCaption);
     cancelTakeButton_ = makeButton("CancelTakeButton", kCancelCaption);
@@ -392,32 +316,12 @@ void SwitchingPage::ChainTabOrder() {
 // ---------------------------------------------------------------------------
 // Colours
 
-namespace {
-
-// Paints a button or caption label in `colour`, with legible text on it.
-struct Painter {
-    QColor face;
-    QColor faceText;
-
-    void Paint(QWidget* w, const char* sheet, const QColor& colour) const {
-        if (SameColour(w, colour)) {
-            return;
-        }
-        const QColor text = TextColourOn(colour, face, faceText);
-        w->setProperty(kColourProperty, colour);
-        w->setStyleSheet(QString::fromLatin1(sheet).arg(colour.name(), text.name(),
-                                                        DisabledTextOn(colour, text, face).name()));
-    }
-};
-
-} // namespace
-
 void SwitchingPage::PaintButton(QPushButton* button, const QColor& colour) {
-    Painter{faceColour_, faceTextColour_}.Paint(button, kButtonSheet, colour);
+    painter_.PaintButton(button, colour);
 }
 
 void SwitchingPage::PaintCaption(QLabel* label, const QColor& colour) {
-    Painter{faceColour_, faceTextColour_}.Paint(label, kCaptionSheet, colour);
+    painter_.PaintCaption(label, colour);
 }
 
 QColor SwitchingPage::LegendColour(RouteColour colour) const {
@@ -431,18 +335,18 @@ QColor SwitchingPage::LegendColour(RouteColour colour) const {
     case RouteColour::Face:
         break;
     }
-    return faceColour_;
+    return painter_.Face();
 }
 
 void SwitchingPage::SetAllButtonsToFace() {
     for (auto* b : inputButtons_) {
-        PaintButton(b, faceColour_);
+        PaintButton(b, painter_.Face());
     }
     for (auto* b : outputButtons_) {
-        PaintButton(b, faceColour_);
+        PaintButton(b, painter_.Face());
     }
     for (auto* b : {takeButton_, cancelTakeButton_, clearAllRoutingButton_, updateStatusButton_}) {
-        PaintButton(b, faceColour_);
+        PaintButton(b, painter_.Face());
     }
 }
 
@@ -461,9 +365,7 @@ void SwitchingPage::ColourOutputsForInput(int k) {
 }
 
 void SwitchingPage::SetTakeLamp(bool lit) {
-    const QColor colour = lit ? kLampLitColour : kLampUnlitColour;
-    takeLamp_->setProperty(kColourProperty, colour);
-    takeLamp_->setStyleSheet(QString::fromLatin1(kLampSheet).arg(colour.name()));
+    painter_.PaintLamp(takeLamp_, lit ? colour::kLampLit : colour::kLampUnlit);
     // The exchange that follows may block the event loop: show it now.
     takeLamp_->repaint();
 }
@@ -491,11 +393,11 @@ void SwitchingPage::RefreshOutputCaptions(int o) {
     const auto& out = state_.outputs;
     const int audio = out.audioInput(o);
     const int video = out.videoInput(o);
-    audioLabels_[o]->setText(audio != NoInput && state_.AudioPresent()
-                                 ? QString::number(audio + 1)
-                                 : QString::fromLatin1(kNoInputCaption));
-    videoLabels_[o]->setText(video == NoInput ? QString::fromLatin1(kNoInputCaption)
-                                              : QString::number(video + 1));
+    ShowValue(audioLabels_[o], audio != NoInput && state_.AudioPresent()
+                                   ? QString::number(audio + 1)
+                                   : QString::fromLatin1(kNoInputCaption));
+    ShowValue(videoLabels_[o], video == NoInput ? QString::fromLatin1(kNoInputCaption)
+                                                : QString::number(video + 1));
 }
 
 void SwitchingPage::RefreshOutputColours(int o) {
@@ -507,15 +409,15 @@ void SwitchingPage::RefreshOutputColours(int o) {
     // input; face: committed to no input.
     QColor audio;
     if (out.audioInput(o) == NoInput || !state_.AudioPresent()) {
-        audio = out.audioTaken(o) == 1 ? faceColour_ : kTemporaryColour;
+        audio = out.audioTaken(o) == 1 ? painter_.Face() : colour::kTemporary;
     } else {
-        audio = out.audioTaken(o) == 0 ? kTemporaryColour : kCommittedColour;
+        audio = out.audioTaken(o) == 0 ? colour::kTemporary : colour::kCommitted;
     }
     QColor video;
     if (out.videoInput(o) == NoInput) {
-        video = out.videoTaken(o) == 1 ? faceColour_ : kTemporaryColour;
+        video = out.videoTaken(o) == 1 ? painter_.Face() : colour::kTemporary;
     } else {
-        video = out.videoTaken(o) == 0 ? kTemporaryColour : kCommittedColour;
+        video = out.videoTaken(o) == 0 ? colour::kTemporary : colour::kCommitted;
     }
     PaintCaption(audioLabels_[o], audio);
     PaintCaption(videoLabels_[o], video);
@@ -529,6 +431,11 @@ void SwitchingPage::RefreshRouting() {
             QString::fromLatin1(kWindowTitle).arg(QString::fromStdString(size)));
     }
     RefreshRows();
+}
+
+void SwitchingPage::RefreshFromState() {
+    RefreshRouting();
+    ColourOutputsForInput(switching_.SelectedInput());
 }
 
 void SwitchingPage::RefreshRows() {
@@ -560,31 +467,18 @@ void SwitchingPage::RefreshRows() {
 // ---------------------------------------------------------------------------
 // Actions
 
-void SwitchingPage::SetRecallHooks(std::function<bool()> pending, std::function<void()> confirm,
-                                   std::function<void()> cancel) {
-    recallPending_ = std::move(pending);
-    recallConfirm_ = std::move(confirm);
-    recallCancel_ = std::move(cancel);
-}
-
-bool SwitchingPage::RecallPending() const {
-    return recallPending_ && recallPending_();
-}
-
 void SwitchingPage::SetInputCaption(int i, const QString& caption) {
     if (i < 0 || i >= kMaxInputs) {
         return;
     }
-    inputButtons_[i]->setText(caption);
-    inputButtons_[i]->setAccessibleName(caption);
+    SetButtonCaption(inputButtons_[i], caption);
 }
 
 void SwitchingPage::SetOutputCaption(int o, const QString& caption) {
     if (o < 0 || o >= kMaxOutputs) {
         return;
     }
-    outputButtons_[o]->setText(caption);
-    outputButtons_[o]->setAccessibleName(caption);
+    SetButtonCaption(outputButtons_[o], caption);
 }
 
 AvMode SwitchingPage::CurrentAvMode() const {
@@ -598,12 +492,6 @@ AvMode SwitchingPage::CurrentAvMode() const {
     }
 }
 
-void SwitchingPage::Send(const Commands& lines) {
-    if (!lines.empty() && send_) {
-        send_(lines);
-    }
-}
-
 void SwitchingPage::InputButtonClick(int n) {
     if (link_.BusyFlag != 0) {
         return;
@@ -613,9 +501,9 @@ void SwitchingPage::InputButtonClick(int n) {
     const int selected = switching_.SelectedInput();
     for (int i = 0; i < kMaxInputs; ++i) {
         if (i == selected) {
-            PaintButton(inputButtons_[i], kSelectedColour);
+            PaintButton(inputButtons_[i], colour::kSelected);
         } else {
-            PaintButton(inputButtons_[i], faceColour_);
+            PaintButton(inputButtons_[i], painter_.Face());
         }
     }
     // A second click on the selected input drops it; the output buttons then
@@ -659,10 +547,10 @@ void SwitchingPage::OutputButtonClick(int o) {
 
 void SwitchingPage::TakeButtonClick() {
     SetTakeLamp(true);
-    if (RecallPending()) {
-        if (recallConfirm_) {
-            recallConfirm_();
-        }
+    if (presets_.RecallPending()) {
+        const Commands lines = presets_.ConfirmRecall();
+        emit stateChanged();
+        Send(lines);
     } else {
         const Commands lines = switching_.Take();
         for (int o = 0; o < ShownOutputs(); ++o) {
@@ -674,10 +562,8 @@ void SwitchingPage::TakeButtonClick() {
 }
 
 void SwitchingPage::CancelTakeButtonClick() {
-    if (RecallPending()) {
-        if (recallCancel_) {
-            recallCancel_();
-        }
+    if (presets_.RecallPending()) {
+        CancelRecall();
         return;
     }
     CancelPending();
@@ -696,8 +582,8 @@ void SwitchingPage::ClearAllRoutingButtonClick() {
     if (link_.BusyFlag != 0) {
         return;
     }
-    if (RecallPending() && recallCancel_) {
-        recallCancel_();
+    if (presets_.RecallPending()) {
+        CancelRecall();
     }
     BusyScope busy(link_);
     CancelPending();
@@ -705,6 +591,21 @@ void SwitchingPage::ClearAllRoutingButtonClick() {
     RefreshRouting();
     ColourOutputsForInput(switching_.SelectedInput());
     Send(lines);
+}
+
+void SwitchingPage::CancelRecall() {
+    if (presets_.CancelRecall()) {
+        emit stateChanged();
+    }
+}
+
+void SwitchingPage::ApplyLabels() {
+    for (int i = 0; i < kMaxInputs; ++i) {
+        SetInputCaption(i, QString::fromLatin1(ctx_.labels.Label(LabelKind::Input, i + 1)));
+    }
+    for (int o = 0; o < kMaxOutputs; ++o) {
+        SetOutputCaption(o, QString::fromLatin1(ctx_.labels.Label(LabelKind::Output, o + 1)));
+    }
 }
 
 void SwitchingPage::OutputMuteCheckBoxClick(int o, bool ticked) {

@@ -2,18 +2,15 @@
 // labels and mute boxes of each output, the Audio/Video selector with its
 // colour legend, Take with its lamp, Cancel, Clear All Routing and
 // "Read from Quorvel".
-//
-// (Interface agreed with the main window; the page's internals are its own.)
+// While a preset preview is pending, Take confirms it and Cancel (and Clear
+// All Routing, before it clears) cancels it.
 #pragma once
 
-#include "link/LinkState.h"
-#include "model/DeviceState.h"
-#include "model/Switching.h"
+#include "ui/common/FlatPainter.h"
+#include "ui/common/Page.h"
 
 #include <QColor>
-#include <QWidget>
 #include <array>
-#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -22,33 +19,29 @@ class QPushButton;
 
 namespace qvc {
 
-class SwitchingPage : public QWidget {
+class SwitchingPage : public Page {
     Q_OBJECT
   public:
-    // `send` hands command lines to the device link, in order.
-    using CommandSink = std::function<void(const Commands&)>;
+    explicit SwitchingPage(PageContext context, QWidget* parent = nullptr);
 
-    SwitchingPage(DeviceState& state, LinkState& link, Switching& switching, CommandSink send,
-                  QWidget* parent = nullptr);
+    // --- Page ---
+    // The routing display, then the output colours for the selected input.
+    void RefreshFromState() override;
+    void ApplyLabels() override;
+    void CancelPending() override;
+    void Entered() override { CancelPending(); }
+    bool ShowsPresetPanel() const override { return true; }
 
     // Captions and caption colours of output o (also as two halves).
     void RefreshOutputRow(int o);
     void RefreshOutputCaptions(int o);
     void RefreshOutputColours(int o);
     // Window title (through windowTitleRequested), every shown row, mute
-    // boxes, enabling of output and input controls.
+    // boxes, enabling of output and input controls, and the output colours
+    // for the selected input.
     void RefreshRouting();
     // Colours every shown output button for input k (nothing for NoInput).
     void ColourOutputsForInput(int k);
-    // Withdraws temporary routes and the selection; sends "TAKE 0" if needed.
-    void CancelPending();
-
-    // The preset recall of the preset panel: while `pending` answers true,
-    // Take runs `confirm` instead of committing the routes, and Cancel (and
-    // Clear All Routing, before it clears) runs `cancel`. Unset hooks count
-    // as "no recall pending".
-    void SetRecallHooks(std::function<bool()> pending, std::function<void()> confirm,
-                        std::function<void()> cancel);
 
     // Button captions (the input and output labels); the accessible name
     // follows the caption. Numbers are 0-based; others are ignored.
@@ -60,12 +53,8 @@ class SwitchingPage : public QWidget {
 
     // The colours the page paints with, read from the platform at
     // construction (face) and from the legend labels (mode colours).
-    QColor FaceColour() const { return faceColour_; }
+    QColor FaceColour() const { return painter_.Face(); }
     QColor LegendColour(RouteColour colour) const;
-
-  signals:
-    void windowTitleRequested(const QString& title);
-    void readRequested(); // the "Read from Quorvel" button
 
   private:
     // Handlers of the page's controls.
@@ -91,8 +80,8 @@ class SwitchingPage : public QWidget {
     void PaintButton(QPushButton* button, const QColor& colour);
     void PaintCaption(QLabel* label, const QColor& colour);
     void SetTakeLamp(bool lit);
-    void Send(const Commands& lines);
-    bool RecallPending() const;
+    // A cancelled preview restored state that every page shows.
+    void CancelRecall();
 
     int ShownOutputs() const;
     int ShownInputs() const;
@@ -100,13 +89,8 @@ class SwitchingPage : public QWidget {
     DeviceState& state_;
     LinkState& link_;
     Switching& switching_;
-    CommandSink send_;
-    QColor faceColour_;
-    QColor faceTextColour_;
-
-    std::function<bool()> recallPending_;
-    std::function<void()> recallConfirm_;
-    std::function<void()> recallCancel_;
+    Presets& presets_;
+    FlatPainter painter_;
 
     std::array<QPushButton*, kMaxInputs> inputButtons_{};
     std::array<QPushButton*, kMaxOutputs> outputButtons_{};

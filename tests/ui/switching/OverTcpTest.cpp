@@ -32,11 +32,11 @@ TEST(SwitchingPageOverTcp, TheSwitcherReceivesTheOperatorsLines) {
     sim.ClearReceivedLines();
 
     Switching switching(state);
-    SwitchingPage page(state, linkState, switching, [&](const Commands& lines) {
-        for (const auto& line : lines) {
-            link.SendCommand(line);
-        }
-    });
+    Presets presets(state, switching);
+    LabelTables labels = DefaultLabels();
+    SwitchingPage page(PageContext{state, linkState,
+                                   [&](const Commands& lines) { link.SendCommands(lines); },
+                                   prompts, labels, switching, presets});
     page.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
     const auto click = [&](const char* name) {

@@ -3,6 +3,7 @@
 // show on screen.
 #pragma once
 
+#include "tests/support/ScriptedPrompts.h"
 #include "ui/switching/SwitchingPage.h"
 
 #include <QApplication>
@@ -59,8 +60,12 @@ class PageFixture : public ::testing::Test {
 
     // Builds and shows the page over the state seeded so far.
     void Build() {
-        page = std::make_unique<SwitchingPage>(state, link, switching,
-                                               [this](const Commands& lines) { OnSend(lines); });
+        page = std::make_unique<SwitchingPage>(
+            PageContext{state, link, [this](const Commands& lines) { OnSend(lines); }, prompts,
+                        labels, switching, presets});
+        // What the window's page list does when a page changed shared state.
+        QObject::connect(page.get(), &Page::stateChanged, page.get(),
+                         [this] { page->RefreshFromState(); });
         page->resize(880, 680);
         page->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
@@ -161,6 +166,9 @@ class PageFixture : public ::testing::Test {
     DeviceState state;
     LinkState link;
     Switching switching{state};
+    Presets presets{state, switching};
+    LabelTables labels = DefaultLabels();
+    ScriptedPrompts prompts;
     std::vector<std::string> sent;
     std::function<void(const Commands&)> onSend; // runs before a batch is recorded
     std::unique_ptr<SwitchingPage> page;
@@ -170,7 +178,9 @@ class PageFixture : public ::testing::Test {
         if (onSend) {
             onSend(lines);
         }
-        sent.insert(sent.end(), lines.begin(), lines.end());
+        for (const Command& command : lines) {
+            sent.push_back(command.line);
+        }
     }
 };
 

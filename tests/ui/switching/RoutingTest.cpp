@@ -458,39 +458,43 @@ TEST_F(RoutingTest, RefreshTickingBoxesSendsNothingUnderTheFlags) {
     EXPECT_EQ(state.outputs.muted(7), 2);
 }
 
-TEST_F(RoutingTest, PendingRecallTakesOverTakeCancelAndClear) {
+TEST_F(RoutingTest, PresetPreviewIsConfirmedByTakeAndCancelledByCancelAndClear) {
+    Committed(1, 2, 2);
+    // Presets 3 and 5 hold output 1 on inputs 4 and 6.
+    for (const auto& [preset, input] : {std::pair{2, 3}, std::pair{4, 5}}) {
+        auto image = state.presets.routeImage(preset);
+        std::copy(state.outputs.bytes.begin(), state.outputs.bytes.end(), image.begin());
+        image[0] = image[1] = static_cast<std::uint8_t>(input);
+        state.presets.stored(preset) = 1;
+    }
     Build();
-    bool pending = true;
-    int confirmed = 0;
-    int cancelled = 0;
-    QString lampDuringConfirm;
-    page->SetRecallHooks([&] { return pending; },
-                         [&] {
-                             ++confirmed;
-                             lampDuringConfirm = ShownCentre(TakeLamp());
-                         },
-                         [&] { ++cancelled; });
-    ClickInput(2);
-    ClickOutput(1);
-    Sent();
+    QString lampWhenSent;
+    onSend = [&](const Commands&) { lampWhenSent = ShownCentre(TakeLamp()); };
 
-    Click("TakeButton");
-    EXPECT_EQ(confirmed, 1);
-    EXPECT_EQ(lampDuringConfirm.toStdString(), kRed.toStdString());
+    presets.RecallPreset(2, Presets::RecallMode::Preview);
+    page->RefreshFromState();
+    ExpectVideo(1, "4", kRed);
+    Click("TakeButton"); // confirms the preview instead of a take
+    EXPECT_EQ(Sent(), (Lines{"RPRST 3 1"}));
+    EXPECT_EQ(lampWhenSent.toStdString(), kRed.toStdString());
     EXPECT_EQ(ShownCentre(TakeLamp()).toStdString(), kLampGreen.toStdString());
-    Click("CancelTakeButton");
-    EXPECT_EQ(cancelled, 1);
+    ExpectVideo(1, "4", kLime);
+    EXPECT_FALSE(presets.RecallPending());
+
+    presets.RecallPreset(4, Presets::RecallMode::Preview);
+    page->RefreshFromState();
+    ExpectVideo(1, "6", kRed);
+    Click("CancelTakeButton"); // the preview goes; the switcher never had it
     EXPECT_TRUE(Sent().empty());
-    ExpectVideo(1, "2", kRed); // the page's own routes are left alone
+    ExpectVideo(1, "4", kLime);
+    EXPECT_FALSE(presets.RecallPending());
 
-    Click("ClearAllRoutingButton");
-    EXPECT_EQ(cancelled, 2);
-    EXPECT_EQ(Sent(), (Lines{"TAKE 0", "CLEAR"}));
-
-    pending = false;
-    Click("TakeButton");
-    EXPECT_EQ(confirmed, 1);
-    EXPECT_EQ(Sent(), (Lines{"TAKE 1"}));
+    presets.RecallPreset(4, Presets::RecallMode::Preview);
+    page->RefreshFromState();
+    Click("ClearAllRoutingButton"); // cancels the preview, then clears
+    EXPECT_EQ(Sent(), (Lines{"CLEAR"}));
+    EXPECT_FALSE(presets.RecallPending());
+    ExpectVideo(1, "--", Face());
 }
 
 TEST_F(RoutingTest, KeyboardPressesButtonsAndReadButtonAsksForARead) {

@@ -2,9 +2,9 @@
 // presets, each with its caption, in four page controls of one tab each.
 #pragma once
 
-#include "config/ConfigImage.h"
+#include "ui/common/Page.h"
 
-#include <QWidget>
+
 #include <array>
 
 class QLabel;
@@ -13,12 +13,12 @@ class QTabWidget;
 
 namespace qvc {
 
-class LabelPage : public QWidget {
+class LabelPage : public Page {
     Q_OBJECT
   public:
     static constexpr int kMaxLabelLength = 6;
 
-    explicit LabelPage(QWidget* parent = nullptr);
+    explicit LabelPage(PageContext context, QWidget* parent = nullptr);
 
     // Edit n (1..16) of a kind; its text is the label.
     QLineEdit* Edit(LabelKind kind, int n) const;
@@ -26,7 +26,7 @@ class LabelPage : public QWidget {
 
     // Input edits 1..inputs and output and group edits 1..outputs enabled,
     // the others disabled, each with its caption; preset edits stay enabled.
-    void AdaptToModel(int inputs, int outputs);
+    void AdaptToModel() override;
 
   private:
     struct Row {

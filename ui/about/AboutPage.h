@@ -1,11 +1,10 @@
 // The "About" page: product name, version texts, logo, ownership notice, the
 // serial terminal view and the "RS-232" box with the five line lamps and the
-// port number.
+// port number. It shows the firmware version from the state and follows the
+// link's reports of the port number, the line lamps and the received bytes.
 #pragma once
 
-#include "link/LinkHost.h"
-
-#include <QWidget>
+#include "ui/common/Page.h"
 
 class QLabel;
 
@@ -14,14 +13,15 @@ namespace qvc {
 class StatusLamp;
 class TerminalView;
 
-class AboutPage : public QWidget {
+class AboutPage : public Page {
     Q_OBJECT
   public:
-    explicit AboutPage(QWidget* parent = nullptr);
+    explicit AboutPage(PageContext context, QWidget* parent = nullptr);
 
-    void SetVersionText(const QString& text);         // Version1Label
-    void SetFirmwareVersionText(const QString& text); // FirmwareVersionLabel
-    void SetComNumberText(const QString& text);       // ComNumberLabel
+    // FirmwareVersionLabel (the status block's firmware text).
+    void RefreshFromState() override;
+
+    void SetComNumberText(const QString& text); // ComNumberLabel
     void SetLineLamps(const LineLamps& lamps);
     void TerminalReceived(const QByteArray& bytes);
 

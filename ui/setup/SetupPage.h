@@ -4,7 +4,7 @@
 // "Update IP Address" button.
 #pragma once
 
-#include <QWidget>
+#include "ui/common/Page.h"
 
 class QButtonGroup;
 class QGroupBox;
@@ -14,13 +14,16 @@ class QRadioButton;
 
 namespace qvc {
 
-class SetupPage : public QWidget {
+class SetupPage : public Page {
     Q_OBJECT
   public:
     static constexpr int kRs232 = 0;
     static constexpr int kEthernet = 1;
 
-    explicit SetupPage(QWidget* parent = nullptr);
+    explicit SetupPage(PageContext context, QWidget* parent = nullptr);
+
+    // IPAddrEdit shows the switcher's address.
+    void RefreshFromState() override;
 
     int LinkMode() const; // the selected item, -1 for none
     // Selects an item from code; like a user's click, this raises

@@ -1,6 +1,6 @@
 #include "LabelPage.h"
 
-#include "ControlNames.h"
+#include "ui/common/ControlNames.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -25,11 +25,11 @@ constexpr KindSpec kKinds[] = {
 };
 constexpr int kRowsPerColumn = 8;
 const QString kLabelSuffix = QStringLiteral(" label");
+const QString kPageCaption = QStringLiteral("Labeling");
 } // namespace
 
-LabelPage::LabelPage(QWidget* parent) : QWidget(parent) {
-    NameControl(this, QStringLiteral("LabelTabSheet"));
-    auto* grid = new QGridLayout(this);
+LabelPage::LabelPage(PageContext context, QWidget* parent)
+    : Page(std::move(context), QStringLiteral("LabelTabSheet"), kPageCaption, parent) {    auto* grid = new QGridLayout(this);
     const int margin = ScaledPixels(this, 10);
     grid->setContentsMargins(margin, margin, margin, margin);
     grid->setSpacing(ScaledPixels(this, 10));
@@ -99,7 +99,9 @@ void LabelPage::EnableRow(LabelKind kind, int n, bool enabled) {
     row.edit->setEnabled(enabled);
 }
 
-void LabelPage::AdaptToModel(int inputs, int outputs) {
+void LabelPage::AdaptToModel() {
+    const int inputs = ctx_.state.Inputs();
+    const int outputs = ctx_.state.ShownOutputs();
     for (int n = 1; n <= kLabelsPerKind; ++n) {
         EnableRow(LabelKind::Input, n, n <= inputs);
         EnableRow(LabelKind::Output, n, n <= outputs);

@@ -1,6 +1,6 @@
 #include "SetupPage.h"
 
-#include "ControlNames.h"
+#include "ui/common/ControlNames.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -21,12 +21,12 @@ const QString kEthernetCaption = QStringLiteral("Ethernet");
 const QString kEthernetBoxCaption = QStringLiteral("Ethernet Configuration");
 const QString kIpCaption = QStringLiteral("IP Address");
 const QString kUpdateIpCaption = QStringLiteral("Update IP Address");
+const QString kPageCaption = QStringLiteral("Setup");
 constexpr int kIpMaxLength = 15; // "255.255.255.255"
 } // namespace
 
-SetupPage::SetupPage(QWidget* parent) : QWidget(parent) {
-    NameControl(this, QStringLiteral("SetupTabSheet"));
-
+SetupPage::SetupPage(PageContext context, QWidget* parent)
+    : Page(std::move(context), QStringLiteral("SetupTabSheet"), kPageCaption, parent) {
     groupBox24_ = new QGroupBox(kLinkBoxCaption, this);
     NameControl(groupBox24_, QStringLiteral("GroupBox24"));
 
@@ -114,6 +114,10 @@ QString SetupPage::IpAddressText() const {
 }
 void SetupPage::SetIpAddressText(const QString& text) {
     ipAddrEdit_->setText(text);
+}
+
+void SetupPage::RefreshFromState() {
+    SetIpAddressText(QString::fromStdString(ctx_.state.status.IPAddressText()));
 }
 
 } // namespace qvc

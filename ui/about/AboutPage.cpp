@@ -1,8 +1,10 @@
 #include "AboutPage.h"
 
-#include "ControlNames.h"
-#include "LogoWidget.h"
-#include "StatusLamp.h"
+#include "ui/common/ControlNames.h"
+#include "ui/common/LogoWidget.h"
+#include "ui/common/StatusLamp.h"
+#include "ui/common/Version.h"
+
 #include "TerminalView.h"
 
 #include <QGridLayout>
@@ -26,6 +28,7 @@ const QString kRs232Caption = QStringLiteral("RS-232");
 const QString kComCaption = QStringLiteral("COM:");
 const QString kNoComNumber = QStringLiteral("None");
 const QString kTerminalCaption = QStringLiteral("Serial terminal");
+const QString kPageCaption = QStringLiteral("About");
 
 struct LampSpec {
     const char* caption;
@@ -39,9 +42,8 @@ constexpr LampSpec kLamps[] = {{"TXD", "ApdStatusLight5"},
                                {"CTS", "ApdStatusLight2"}};
 } // namespace
 
-AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
-    NameControl(this, QStringLiteral("AboutTabSheet"));
-
+AboutPage::AboutPage(PageContext context, QWidget* parent)
+    : Page(std::move(context), QStringLiteral("AboutTabSheet"), kPageCaption, parent) {
     auto* logo = new LogoWidget(this);
     NameControl(logo, QStringLiteral("Image1"), QStringLiteral("Quorvel logo"));
 
@@ -55,13 +57,14 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
 
     auto* guiCaption = new QLabel(kGuiVersionCaption, this);
     NameControl(guiCaption, QStringLiteral("Label83"));
-    version1Label_ = new QLabel(kNotAvailable, this);
-    NameControl(version1Label_, QStringLiteral("Version1Label"), QStringLiteral("GUI version"));
+    version1Label_ = new QLabel(this);
+    NameControl(version1Label_, QStringLiteral("Version1Label"));
+    ShowValue(version1Label_, QString::fromLatin1(kGuiVersion));
     auto* firmwareCaption = new QLabel(kFirmwareVersionCaption, this);
     NameControl(firmwareCaption, QStringLiteral("Label111"));
-    firmwareVersionLabel_ = new QLabel(kNotAvailable, this);
-    NameControl(firmwareVersionLabel_, QStringLiteral("FirmwareVersionLabel"),
-                QStringLiteral("Firmware version"));
+    firmwareVersionLabel_ = new QLabel(this);
+    NameControl(firmwareVersionLabel_, QStringLiteral("FirmwareVersionLabel"));
+    ShowValue(firmwareVersionLabel_, kNotAvailable);
     guiCaption->setBuddy(version1Label_);
     firmwareCaption->setBuddy(firmwareVersionLabel_);
 
@@ -119,8 +122,9 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     }
     lampRow->addSpacing(ScaledPixels(this, 10));
     auto* comCaption = new QLabel(kComCaption, rs232);
-    comNumberLabel_ = new QLabel(kNoComNumber, rs232);
-    NameControl(comNumberLabel_, QStringLiteral("ComNumberLabel"), QStringLiteral("COM port"));
+    comNumberLabel_ = new QLabel(rs232);
+    NameControl(comNumberLabel_, QStringLiteral("ComNumberLabel"));
+    ShowValue(comNumberLabel_, kNoComNumber);
     comCaption->setBuddy(comNumberLabel_);
     lampRow->addWidget(comCaption);
     lampRow->addWidget(comNumberLabel_);
@@ -136,16 +140,21 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     page->addWidget(terminal_);
     page->addWidget(rs232);
     page->addStretch(1);
+
+    if (LinkEvents* events = ctx_.linkEvents) {
+        connect(events, &LinkEvents::comNumberText, this, &AboutPage::SetComNumberText);
+        connect(events, &LinkEvents::lineLamps, this, &AboutPage::SetLineLamps);
+        connect(events, &LinkEvents::terminalReceived, this, &AboutPage::TerminalReceived);
+    }
 }
 
-void AboutPage::SetVersionText(const QString& text) {
-    version1Label_->setText(text);
+void AboutPage::RefreshFromState() {
+    ShowValue(firmwareVersionLabel_,
+              QString::fromLatin1(ctx_.state.status.FirmwareVersion().c_str()));
 }
-void AboutPage::SetFirmwareVersionText(const QString& text) {
-    firmwareVersionLabel_->setText(text);
-}
+
 void AboutPage::SetComNumberText(const QString& text) {
-    comNumberLabel_->setText(text);
+    ShowValue(comNumberLabel_, text);
 }
 
 void AboutPage::SetLineLamps(const LineLamps& lamps) {

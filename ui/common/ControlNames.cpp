@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
@@ -22,6 +23,11 @@ void NameControl(QWidget* widget, const QString& name, const QString& accessible
 
 void NameAction(QAction* action, const QString& name) {
     action->setObjectName(name);
+}
+
+void ShowValue(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->setAccessibleName(text);
 }
 
 int ScaledPixels(const QWidget* widget, int pixelsAt120Dpi) {
