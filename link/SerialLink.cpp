@@ -305,10 +305,11 @@ void DeviceLink::Impl::SerialQueryStatus() {
 
 int DeviceLink::Impl::OpenAndCheckPort(int n) {
     int result = -4;
-    // A port that does not exist or that another program holds is passed
-    // over; the port in use right now is checked by re-opening it.
-    const bool current = port.isOpen() && n == portNumber;
-    if (!current && !PortAvailable(n)) {
+    // With no port open, a port that does not exist or that another program
+    // holds is passed over silently. An open port is always closed first,
+    // whatever number is asked for: the open that follows then reports a
+    // port that is absent or held.
+    if (!port.isOpen() && !PortAvailable(n)) {
         return -1;
     }
     if (port.isOpen()) {

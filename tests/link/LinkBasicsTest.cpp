@@ -111,6 +111,12 @@ TEST_F(PortSearchTest, FailedSearchClosesThePortAndShowsNone) {
     peer->ClearReceivedLines();
     host.Clear();
 
+    // The port open when COM1 and COM4 come up (the switcher's, then again
+    // the switcher's after its two silent probes) is closed first, so those
+    // numbers without a device fail to open and say so; COM2 comes up with
+    // the port closed and is passed over silently.
+    prompts.ExpectMessage("Note: COM Port #1 is not responding/being used by another application.");
+    prompts.ExpectMessage("Note: COM Port #4 is not responding/being used by another application.");
     EXPECT_EQ(link->SearchPorts(0), -1);
     EXPECT_EQ(peer.Lines(2), (Lines{"", ""}));
     EXPECT_EQ(host.comNumber, std::vector<QString>{"None"});
@@ -139,6 +145,43 @@ TEST_F(PortSearchTest, ProbeWaitsAreShortDuringASearch) {
     // Two probes of 10 ticks each, not 80.
     EXPECT_GE(clock.elapsed(), 2 * 50);
     EXPECT_LT(clock.elapsed(), 80 * 5);
+}
+
+// COM1 names a device that does not exist and COM2 none at all. Chosen while
+// the switcher's port is open, either one closes that port first and then
+// fails to open; chosen while no port is open, it is passed over silently.
+TEST_F(PortSearchTest, AbsentPortChosenWhileAnotherIsOpenClosesItAndSaysSo) {
+    UsePorts(SerialPortMap({"/nonexistent/quorvel-com1", QString(), peer.PtyPath(), QString()}));
+    struct Case {
+        int n;
+        bool search; // SearchPorts, else OpenAndCheckPort
+        int result;
+        QString message;
+    };
+    const Case cases[] = {
+        {1, true, -1, "Note: COM Port #1 is not responding/being used by another application."},
+        {2, false, -2, "Note: COM Port #2 is not responding/being used by another application."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("COM" + std::to_string(c.n) + (c.search ? " searched" : " opened"));
+        ASSERT_EQ(link->SearchPorts(3), 1);
+        ASSERT_TRUE(state.SerialPortOpen);
+        peer->ClearReceivedLines();
+        host.Clear();
+
+        prompts.ExpectMessage(c.message, [&] { EXPECT_FALSE(state.SerialPortOpen); });
+        EXPECT_EQ(c.search ? link->SearchPorts(c.n) : link->OpenAndCheckPort(c.n), c.result);
+        prompts.VerifyAllUsed();
+        EXPECT_FALSE(state.SerialPortOpen);
+        EXPECT_EQ(link->CurrentPortNumber(), c.n);
+        EXPECT_EQ(host.comNumber, c.search ? std::vector<QString>{"None"} : std::vector<QString>{});
+        EXPECT_TRUE(peer->ReceivedLines().empty()); // nothing was probed
+        EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
+    }
+    // With no port open, the absent ports are passed over without a word.
+    EXPECT_EQ(link->OpenAndCheckPort(1), -1);
+    EXPECT_EQ(link->OpenAndCheckPort(2), -1);
+    EXPECT_EQ(link->SearchPorts(2), -1);
 }
 
 } // namespace

@@ -64,11 +64,17 @@ inline const QString kRecoverText =
 // expected.
 class LinkFixture : public ::testing::Test {
   protected:
-    explicit LinkFixture(const SimSpec& spec) : peer(spec) {
+    explicit LinkFixture(const SimSpec& spec)
+        : peer(spec), tcpPort(spec.tcp ? peer->TcpPort() : quint16{23}) {
         host.linkState = &state;
-        link = std::make_unique<DeviceLink>(
-            state, host, prompts, SerialPortMap({QString(), QString(), peer.PtyPath(), QString()}),
-            ShortTimings(), spec.tcp ? peer->TcpPort() : quint16{23});
+        UsePorts(SerialPortMap({QString(), QString(), peer.PtyPath(), QString()}));
+    }
+
+    // A new link that finds its serial ports through `ports`.
+    void UsePorts(SerialPortMap ports) {
+        link.reset();
+        link = std::make_unique<DeviceLink>(state, host, prompts, std::move(ports), ShortTimings(),
+                                            tcpPort);
     }
 
     // Finds the switcher on COM3, as the connect action does.
@@ -95,6 +101,7 @@ class LinkFixture : public ::testing::Test {
     }
 
     SimPeer peer;
+    quint16 tcpPort;
     LinkState state;
     RecordingHost host;
     ScriptedPrompts prompts;
