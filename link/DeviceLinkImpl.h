@@ -71,6 +71,8 @@ struct DeviceLink::Impl {
     bool ignorePortErrors = false;
     int portEventsQueued = 0;
     int portEventsDelivered = 0;
+    // A port search has disabled MainPageControl and enables it at its end.
+    bool pagesHeldBySearch = false;
 
     bool PortAvailable(int n) const;
     bool OpenPort();

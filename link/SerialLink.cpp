@@ -237,10 +237,16 @@ bool DeviceLink::Impl::AwaitPrompt(const std::string& line) {
     FlushInput();
     host.SetStatusText(kSendingText);
     WriteLine(line);
-    host.SetPageControlEnabled(false);
+    // A port search keeps the pages disabled from its start to its end, so
+    // its probes leave them alone.
+    if (!pagesHeldBySearch) {
+        host.SetPageControlEnabled(false);
+    }
     const bool acknowledged = WaitForPrompt();
     host.SetStatusText(QString());
-    host.SetPageControlEnabled(true);
+    if (!pagesHeldBySearch) {
+        host.SetPageControlEnabled(true);
+    }
     state.BusyFlag = savedBusy;
     return acknowledged;
 }
@@ -339,6 +345,7 @@ int DeviceLink::Impl::OpenAndCheckPort(int n) {
 
 int DeviceLink::Impl::SearchPorts(int n) {
     host.SetPageControlEnabled(false);
+    pagesHeldBySearch = true;
     host.SetHourglass(true);
     promptTimeout = timings.probeTicks;
     int found = 0;
@@ -367,6 +374,7 @@ int DeviceLink::Impl::SearchPorts(int n) {
     }
     promptTimeout = timings.commandTicks;
     host.SetHourglass(false);
+    pagesHeldBySearch = false;
     host.SetPageControlEnabled(true);
     return result;
 }

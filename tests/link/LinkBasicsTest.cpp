@@ -184,5 +184,39 @@ TEST_F(PortSearchTest, AbsentPortChosenWhileAnotherIsOpenClosesItAndSaysSo) {
     EXPECT_EQ(link->SearchPorts(2), -1);
 }
 
+// However many probes a search makes, on one port or several, the pages are
+// disabled once at its start and enabled once at its end.
+TEST_F(PortSearchTest, PageControlStaysDisabledForTheWholeSearch) {
+    SimPeer silent(SimSpec{.pty = true});
+    silent->SetSilent(true);
+    UsePorts(SerialPortMap({QString(), silent.PtyPath(), peer.PtyPath(), QString()}));
+    struct Case {
+        const char* name;
+        int n;
+        bool com3Silent;
+        int result;
+        Lines com2Probes;
+        Lines com3Probes;
+    };
+    const Case cases[] = {
+        {"COM2 silent, COM3 answers", 0, false, 1, {"", ""}, {""}},
+        {"COM3 open and silent", 3, true, -1, {}, {"", ""}},
+        {"COM2 silent", 2, true, -1, {"", ""}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        peer->SetSilent(c.com3Silent);
+        peer->ClearReceivedLines();
+        silent->ClearReceivedLines();
+        host.Clear();
+
+        EXPECT_EQ(link->SearchPorts(c.n), c.result);
+        EXPECT_EQ(host.pageControl, (std::vector<bool>{false, true}));
+        EXPECT_EQ(host.hourglassChanges, (std::vector<bool>{true, false}));
+        EXPECT_EQ(silent.Lines(c.com2Probes.size()), c.com2Probes);
+        EXPECT_EQ(peer.Lines(c.com3Probes.size()), c.com3Probes);
+    }
+}
+
 } // namespace
 } // namespace qvc::test
