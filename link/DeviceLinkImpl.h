@@ -74,8 +74,8 @@ struct DeviceLink::Impl {
     // A port search has disabled MainPageControl and enables it at its end.
     bool pagesHeldBySearch = false;
 
-    bool PortAvailable(int n) const;
-    bool OpenPort();
+    bool PortAvailable(const QString& path) const;
+    bool OpenPort(const QString& path);
     void ClosePort();
     void QueuePortEvent(bool open);
     void PortEvent(bool open);

@@ -37,8 +37,7 @@ int Remaining(const QElapsedTimer& clock, qint64 limitMs) {
 
 // --- the port ---------------------------------------------------------------
 
-bool DeviceLink::Impl::PortAvailable(int n) const {
-    const QString path = ports.DevicePath(n);
+bool DeviceLink::Impl::PortAvailable(const QString& path) const {
     if (path.isEmpty() || !QFileInfo::exists(path)) {
         return false;
     }
@@ -53,8 +52,7 @@ bool DeviceLink::Impl::PortAvailable(int n) const {
     return true;
 }
 
-bool DeviceLink::Impl::OpenPort() {
-    const QString path = ports.DevicePath(portNumber);
+bool DeviceLink::Impl::OpenPort(const QString& path) {
     if (path.isEmpty()) {
         return false;
     }
@@ -311,11 +309,14 @@ void DeviceLink::Impl::SerialQueryStatus() {
 
 int DeviceLink::Impl::OpenAndCheckPort(int n) {
     int result = -4;
+    // The device behind the number is looked up once, now: the system's
+    // port list may have changed since the last open.
+    const QString path = ports.DevicePath(n);
     // With no port open, a port that does not exist or that another program
     // holds is passed over silently. An open port is always closed first,
     // whatever number is asked for: the open that follows then reports a
     // port that is absent or held.
-    if (!port.isOpen() && !PortAvailable(n)) {
+    if (!port.isOpen() && !PortAvailable(path)) {
         return -1;
     }
     if (port.isOpen()) {
@@ -324,7 +325,7 @@ int DeviceLink::Impl::OpenAndCheckPort(int n) {
     }
     portNumber = n;
     if (!port.isOpen()) {
-        if (!OpenPort()) {
+        if (!OpenPort(path)) {
             prompts.Message(kNotRespondingPrefix + QString::number(n) + kInUseSuffix);
             return -2;
         }

@@ -19,7 +19,8 @@ bool IsUsbAdapter(const QSerialPortInfo& info) {
 } // namespace
 
 // When any QVCONTROL_COMn is set, the environment names all four ports (an
-// unset one has no device); otherwise the system's list decides.
+// unset one has no device) and the system's list is never read; otherwise
+// the list decides, each time it is asked.
 SerialPortMap SerialPortMap::FromSystem() {
     std::array<QString, 4> paths;
     bool fromEnvironment = false;
@@ -32,22 +33,39 @@ SerialPortMap SerialPortMap::FromSystem() {
     if (fromEnvironment) {
         return SerialPortMap(paths);
     }
+    return SerialPortMap(paths, &SystemPorts);
+}
+
+QStringList SerialPortMap::SystemPorts() {
     QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
     std::stable_sort(infos.begin(), infos.end(),
                      [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
                          return IsUsbAdapter(a) && !IsUsbAdapter(b);
                      });
-    for (std::size_t i = 0; i < paths.size() && i < static_cast<std::size_t>(infos.size()); ++i) {
-        paths[i] = infos[static_cast<qsizetype>(i)].systemLocation();
+    QStringList paths;
+    for (const QSerialPortInfo& info : std::as_const(infos)) {
+        paths << info.systemLocation();
     }
-    return SerialPortMap(paths);
+    return paths;
 }
 
 QString SerialPortMap::DevicePath(int n) const {
-    if (n < 1 || n > static_cast<int>(paths_.size())) {
+    if (n < 1 || n > static_cast<int>(fixed_.size())) {
         return {};
     }
-    return paths_[static_cast<std::size_t>(n - 1)];
+    const auto index = static_cast<std::size_t>(n - 1);
+    if (!fixed_[index].isEmpty() || !list_) {
+        return fixed_[index];
+    }
+    QStringList listed = list_();
+    listed.removeIf([this](const QString& path) {
+        return std::find(fixed_.begin(), fixed_.end(), path) != fixed_.end();
+    });
+    // This number's place among the numbers without a fixed device.
+    const auto place =
+        std::count_if(fixed_.begin(), fixed_.begin() + static_cast<std::ptrdiff_t>(index),
+                      [](const QString& path) { return path.isEmpty(); });
+    return place < listed.size() ? listed[static_cast<qsizetype>(place)] : QString();
 }
 
 } // namespace qvc

@@ -62,6 +62,31 @@ TEST(SerialPortMap, NumbersOutsideOneToFourHaveNoDevice) {
     EXPECT_EQ(map.DevicePath(-1), "");
 }
 
+// The list of present ports is read at every look-up: the same map follows
+// ports that come and go, and a fixed device keeps its number throughout.
+TEST(SerialPortMap, FixedDevicesComeFirstAndTheListFillsTheOtherNumbers) {
+    QStringList present;
+    const SerialPortMap map({QString(), "/dev/fixed2", QString(), QString()},
+                            [&present] { return present; });
+    struct Case {
+        QStringList present;
+        std::array<QString, 4> paths; // COM1..COM4
+    };
+    const Case cases[] = {
+        {{}, {"", "/dev/fixed2", "", ""}},
+        {{"/dev/ttyUSB0", "/dev/fixed2", "/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"},
+         {"/dev/ttyUSB0", "/dev/fixed2", "/dev/ttyS0", "/dev/ttyS1"}},
+        {{"/dev/ttyS0"}, {"/dev/ttyS0", "/dev/fixed2", "", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.present.join(' ').toStdString());
+        present = c.present;
+        for (int n = 1; n <= 4; ++n) {
+            EXPECT_EQ(map.DevicePath(n), c.paths[static_cast<std::size_t>(n - 1)]) << "COM" << n;
+        }
+    }
+}
+
 // A search through the environment's map passes over a COM1 that does not
 // exist and a COM2 without a device, and finds the switcher on COM3.
 TEST(PortSearch, SkipsMissingPortsAndFindsTheSwitcherOnCom3) {
@@ -216,6 +241,21 @@ TEST_F(PortSearchTest, PageControlStaysDisabledForTheWholeSearch) {
         EXPECT_EQ(silent.Lines(c.com2Probes.size()), c.com2Probes);
         EXPECT_EQ(peer.Lines(c.com3Probes.size()), c.com3Probes);
     }
+}
+
+// An adapter plugged in after the link was made is found by the next search.
+TEST_F(PortSearchTest, AdapterPluggedInAfterStartIsFoundByTheNextSearch) {
+    QStringList present;
+    UsePorts(SerialPortMap({}, [&present] { return present; }));
+    EXPECT_EQ(link->SearchPorts(0), -1);
+    EXPECT_EQ(host.comNumber, std::vector<QString>{"None"});
+
+    present = {peer.PtyPath()};
+    EXPECT_EQ(link->SearchPorts(0), 1);
+    EXPECT_EQ(host.comNumber, (std::vector<QString>{"None", "1"}));
+    EXPECT_EQ(host.statusTexts.back(), "Established communication with Quorvel on Com 1");
+    EXPECT_EQ(link->CurrentPortNumber(), 1);
+    EXPECT_EQ(peer.Lines(1), Lines{""});
 }
 
 } // namespace
