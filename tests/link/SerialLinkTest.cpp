@@ -8,6 +8,7 @@
 #include "protocol/Commands.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -139,6 +140,31 @@ TEST_F(SerialLinkTest, ResetWaitsLongerForItsPrompt) {
     EXPECT_EQ(link->PromptTimeout(), 80);
 }
 
+// The line and its CR must leave room in the 4096-byte output buffer: 4095
+// bytes are written whole, 4096 are not written at all.
+TEST_F(SerialLinkTest, LineThatDoesNotFitTheOutputBufferIsRefused) {
+    ConnectSerial();
+    struct Case {
+        std::size_t length; // without the CR
+        bool written;
+    };
+    const Case cases[] = {{4094, true}, {4095, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        peer->ClearReceivedLines();
+        const std::string line(c.length, 'A');
+        if (!c.written) {
+            prompts.ExpectMessage(
+                "Error! RS-232 communication port output buffer overflow. Please resend command.");
+        }
+        link->SendCommand(Command(line));
+        prompts.VerifyAllUsed();
+        // Refused, the line brings no prompt: the first bare CR that follows
+        // is all the switcher hears.
+        EXPECT_EQ(peer.Lines(1), c.written ? Lines{line} : Lines{""});
+    }
+}
+
 // --- status exchange ------------------------------------------------------------
 
 TEST_F(SerialLinkTest, StatusReplyIsCollectedWithTextBeforeSoh) {
@@ -185,6 +211,38 @@ TEST_F(SerialLinkTest, HashAtExpectedLengthAfterCrLfEndsReply) {
     // The tail is discarded by the next exchange.
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
+}
+
+// Only CR, LF and '#' in this order end a reply; every other '#' at
+// ExpectedLength or later is data. ExpectedLength is 2 here, so each '#'
+// below is a candidate; bytes after the end are not stored.
+TEST_F(SerialLinkTest, OnlyCrThenLfBeforeTheHashEndsAReply) {
+    ConnectSerial();
+    struct Case {
+        const char* name;
+        Bytes reply;
+        std::size_t end; // index of the '#' that ends it
+        int chunk;       // >0: the reply arrives in pieces of this size
+    };
+    const Bytes head = B("\x01"
+                         "0");
+    const Case cases[] = {
+        {"LF CR #", Cat({head, B("\n\r#\r\n#ZZ")}), 7, 0},
+        {"LF #", Cat({head, B("\n#\r\n#ZZ")}), 6, 0},
+        {"CR #", Cat({head, B("\r#\r\n#ZZ")}), 6, 0},
+        {"CR LF X #", Cat({head, B("\r\nX#\r\n#ZZ")}), 8, 0},
+        {"CR LF # a byte at a time", Cat({head, B("AB\r\n#ZZ")}), 6, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.reply[c.end], '#');
+        peer->SetChunk(c.chunk, 1);
+        peer->SetCannedReply("MINFOQV", c.reply);
+        ASSERT_TRUE(link->QueryStatus("MINFOQV", 2));
+        Bytes expected(c.reply.begin(), c.reply.begin() + static_cast<std::ptrdiff_t>(c.end) + 1);
+        expected.resize(c.reply.size() + 2, 0);
+        EXPECT_EQ(Received(c.reply.size() + 2), expected);
+    }
 }
 
 TEST_F(SerialLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
@@ -309,6 +367,29 @@ TEST_F(SerialLinkTest, LineLampsFollowTheMonitor) {
     const std::size_t count = host.lamps.size();
     link->SendCommand(cmd::Clear()); // not connected: nothing sent, nothing shown
     EXPECT_EQ(host.lamps.size(), count);
+}
+
+// The switcher's end of the line goes away while the port is probed (as
+// when an adapter is pulled out): the port reports an error, the probe is
+// not repeated, and the user is told.
+TEST(PortProbe, PortErrorDuringTheProbeIsReported) {
+    QTemporaryDir dir;
+    qvsim::SimOptions options;
+    options.ptyPath = dir.filePath(QStringLiteral("com")).toStdString();
+    auto sim = std::make_unique<qvsim::SimThread>(options);
+    ASSERT_TRUE(sim->Start());
+    LinkState state;
+    RecordingHost host;
+    ScriptedPrompts prompts;
+    DeviceLink link(
+        state, host, prompts,
+        SerialPortMap({QString(), QString::fromStdString(sim->PtyPath()), QString(), QString()}),
+        ShortTimings());
+    // Runs while the link waits for the port's open event, before the probe.
+    QTimer::singleShot(0, [&] { sim.reset(); });
+    prompts.ExpectMessage("Note: COM Port #2 is not responding.");
+    EXPECT_EQ(link.OpenAndCheckPort(2), -3);
+    EXPECT_EQ(sim, nullptr);
 }
 
 } // namespace
