@@ -1,5 +1,5 @@
 // Internals of DeviceLink, shared by its source files (not installed, not
-// included by anything outside link/).
+// included by anything outside link/ but the link's own tests).
 #pragma once
 
 #include "DeviceLink.h"

@@ -2,6 +2,7 @@
 // and probe, commands, IPCONFIG without a wait, the status exchange and its
 // end rule, and the socket's failures.
 #include "LinkFixture.h"
+#include "link/DeviceLinkImpl.h"
 #include "link/IpAddress.h"
 #include "protocol/Framing.h"
 #include "protocol/Commands.h"
@@ -190,6 +191,31 @@ TEST_F(TcpLinkTest, HashBeforeExpectedLengthIsData) {
     EXPECT_EQ(link->ReceiveBuffer()[24], 0);
 }
 
+// The '#' that ends a reply is the first met once ExpectedLength bytes have
+// been counted: here it comes after exactly 20 bytes, so it ends the reply
+// for 20 and is data for 21 (the reply then never ends).
+TEST_F(TcpLinkTest, HashAfterExactlyExpectedLengthBytesEndsTheReply) {
+    ConnectTcp();
+    const Bytes reply = Cat({B("\x01"
+                               "0"),
+                             Bytes(18, 'D'), B("#")});
+    struct Case {
+        int expectedLength;
+        bool complete;
+    };
+    const Case cases[] = {{20, true}, {21, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expectedLength);
+        peer->SetCannedReply("MINFOQV", reply);
+        link->QueryStatus("MINFOQV", c.expectedLength);
+        if (c.complete) {
+            EXPECT_EQ(Received(reply.size() + 1), Cat({reply, Bytes{0}}));
+        } else {
+            EXPECT_TRUE(AllZero());
+        }
+    }
+}
+
 TEST_F(TcpLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
     ConnectTcp();
     ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
@@ -253,6 +279,30 @@ TEST_F(TcpLinkTest, QueryWithoutConnectionFails) {
     // Neither link: the query goes to the (closed) serial port and fails.
     EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
     EXPECT_TRUE(link->ExchangeFailed());
+}
+
+// A socket error is shown by its kind: a failed connection as the connection
+// error whatever the link was doing, any other error by what it was doing.
+TEST(SocketErrorText, EachKindOfErrorHasItsMessage) {
+    using E = QAbstractSocket::SocketError;
+    struct Case {
+        E error;
+        TcpActivity activity;
+        QString text;
+    };
+    const Case cases[] = {
+        {E::SocketResourceError, TcpActivity::Sending, "Socket Send Error"},
+        {E::SocketResourceError, TcpActivity::Receiving, "Socket Receive Error"},
+        {E::SocketResourceError, TcpActivity::Closing, "Socket Disconnect Error"},
+        {E::SocketResourceError, TcpActivity::Idle, "Socket General Error"},
+        {E::UnknownSocketError, TcpActivity::Connecting, kConnectErrorText},
+        {E::NetworkError, TcpActivity::Sending, kConnectErrorText},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.error));
+        SCOPED_TRACE(static_cast<int>(c.activity));
+        EXPECT_EQ(SocketErrorText(c.error, c.activity), c.text);
+    }
 }
 
 // Commands prefer the serial link, queries the TCP link.
