@@ -126,6 +126,7 @@ TEST(ConnectionTest, StartUpNoLeavesEveryLinkDownUntilEthernetIsChosenOnTheSetup
 
 TEST(ConnectionTest, StartUpYesWithoutAnySwitcherShowsTheSearchFailure) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     rig.CreateForm(nullptr);
     rig.Start(true);
 
@@ -140,6 +141,7 @@ TEST(ConnectionTest, StartUpYesWithoutAnySwitcherShowsTheSearchFailure) {
 
 TEST(ConnectionTest, PortItemsMoveTheCheckMarkAndDisconnectEndsTheSerialLink) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.model = 1, .demo = true, .pty = true});
     rig.CreateForm(nullptr, &sim, 3);
     rig.Start(false);

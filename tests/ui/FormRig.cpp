@@ -47,9 +47,7 @@ bool PopupRecorder::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-FormRig::FormRig() {
-    prompts.AllowMessages(true);
-}
+FormRig::FormRig() = default;
 
 FormRig::~FormRig() {
     popups.reset();
@@ -92,6 +90,9 @@ void FormRig::CreateForm(const qvsim::SimThread* tcpPeer, const qvsim::SimThread
 
 void FormRig::Start(bool connectSerial) {
     prompts.ExpectYesNo(connectSerial);
+    if (!connectSerial) {
+        prompts.ExpectMessage(kConnectLaterText);
+    }
     form_->show();
     ASSERT_TRUE(WaitFor([&] { return !prompts.Titles(PromptRecord::Kind::YesNo).isEmpty(); }));
     // The whole start-up handling ran inside the event dispatch that asked.

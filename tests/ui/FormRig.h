@@ -57,8 +57,8 @@ class FormRig {
     // port nobody listens on.
     void CreateForm(const qvsim::SimThread* tcpPeer, const qvsim::SimThread* serialPeer = nullptr,
                     int serialCom = 3);
-    // Shows the window and answers the start-up question; returns when the
-    // start-up handling has ended.
+    // Shows the window and answers the start-up question (No expects the
+    // "connect later" message); returns when the start-up handling has ended.
     void Start(bool connectSerial);
     // Start-up answered No, then Ethernet to 127.0.0.1 on the Setup page; the
     // prompts of the start-up are forgotten, those of the connection kept.
@@ -81,7 +81,7 @@ class FormRig {
     void ClickLinkMode(bool ethernet);
     int LinkMode();
 
-    ScriptedPrompts prompts; // messages are allowed and read afterwards
+    ScriptedPrompts prompts; // every message must be expected by the test
     RecordingAbout about;
     std::unique_ptr<PopupRecorder> popups;
 

@@ -80,6 +80,7 @@ TEST(LinkModeTest, EthernetUpRs232AnsweredNoKeepsEthernetWithoutASecondQuestion)
 
 TEST(LinkModeTest, EthernetUpRs232AnsweredYesWithoutSerialSwitcherKeepsEthernet) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = true});
     rig.CreateForm(&sim);
     ConnectEthernet(rig, sim);
@@ -164,6 +165,7 @@ TEST(LinkModeTest, SerialUpEthernetAnsweredYesReadsOverTcpAndClosesThePort) {
 
 TEST(LinkModeTest, EthernetWithAnEmptyAddressAsksForOneAndStaysSelected) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = true});
     rig.CreateForm(&sim);
     rig.Start(false);
@@ -181,6 +183,7 @@ TEST(LinkModeTest, EthernetWithAnEmptyAddressAsksForOneAndStaysSelected) {
 
 TEST(LinkModeTest, SilentSwitcherOverTcpReturnsToRs232AndAsksTheEthernetQuestion) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = true});
     rig.CreateForm(&sim);
     rig.Start(false);
@@ -207,6 +210,7 @@ TEST(LinkModeTest, SilentSwitcherOverTcpReturnsToRs232AndAsksTheEthernetQuestion
 
 TEST(LinkModeTest, RefusedConnectionReturnsToRs232AndSearchesTheSerialPorts) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     rig.CreateForm(nullptr); // nobody listens on the TCP port
     rig.Start(false);
     rig.prompts.Clear();
@@ -226,6 +230,7 @@ TEST(LinkModeTest, RefusedConnectionReturnsToRs232AndSearchesTheSerialPorts) {
 
 TEST(LinkModeTest, UpdateIpAddressChecksTheTextAndSendsIpconfig) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.pty = true});
     rig.CreateForm(nullptr, &sim, 1);
     ASSERT_NO_FATAL_FAILURE(ConnectSerial(rig, sim));

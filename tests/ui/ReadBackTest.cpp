@@ -106,6 +106,7 @@ class MinfoFailureTest : public ::testing::TestWithParam<bool> {};
 TEST_P(MinfoFailureTest, AFailedStatusBlockStopsTheReadBackWithTheCommunicationError) {
     const bool ethernet = GetParam();
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = ethernet, .pty = !ethernet});
     sim.SetNoSoh("MINFOQV");
     rig.CreateForm(&sim, &sim, 1);
@@ -146,6 +147,7 @@ INSTANTIATE_TEST_SUITE_P(, MinfoFailureTest, ::testing::Values(false, true),
 
 TEST(ReadBackTest, AFailedOutputStatusIsReportedAndTheRestIsStillRead) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = true});
     sim.SetNoSoh("OINFOQV");
     rig.CreateForm(&sim);
@@ -168,6 +170,7 @@ TEST(ReadBackTest, AFailedOutputStatusIsReportedAndTheRestIsStillRead) {
 
 TEST(ReadBackTest, TheFourthPresetGroupFailingEndsThePresetGroupStep) {
     FormRig rig;
+    rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = true});
     sim.SetNoSoh("PGINFOQV", 4);
     rig.CreateForm(&sim);
