@@ -98,6 +98,7 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
     BuildPages(context);
     menus_ = std::make_unique<MenuState>(BuildMenus(ports));
     menus_->Started();
+    connect(pages_, &PageList::linkHeld, this, [this](bool held) { menus_->SetLinkHeld(held); });
     auto* statusBar = new QStatusBar(this);
     NameControl(statusBar, QStringLiteral("MainStatusBar"), QStringLiteral("Status"));
     statusBar->setSizeGripEnabled(false);

@@ -26,6 +26,7 @@ void PageList::AddPage(Page* page) {
     connect(page, &Page::labelsChanged, this, &PageList::ApplyLabels);
     connect(page, &Page::windowTitleRequested, this, &PageList::windowTitleRequested);
     connect(page, &Page::readRequested, this, &PageList::readRequested);
+    connect(page, &Page::linkHeld, this, &PageList::linkHeld);
 }
 
 void PageList::RefreshFromState() {

@@ -39,6 +39,7 @@ class PageList : public QObject {
   signals:
     void windowTitleRequested(const QString& title);
     void readRequested();
+    void linkHeld(bool held);
 
   private:
     void AddPage(Page* page);

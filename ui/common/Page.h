@@ -73,6 +73,9 @@ class Page : public QWidget {
     void windowTitleRequested(const QString& title);
     // The user asked for a read-back ("Read from Quorvel").
     void readRequested();
+    // A long exchange (a reset) holds the link: the File and Serial Port
+    // menus are closed until it ends.
+    void linkHeld(bool held);
 
   protected:
     // Hands commands to the link; an empty list is not passed on.
