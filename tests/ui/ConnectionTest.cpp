@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace qvc::test {
 namespace {
@@ -185,6 +186,59 @@ TEST(ConnectionTest, PortItemsMoveTheCheckMarkAndDisconnectEndsTheSerialLink) {
     EXPECT_EQ(rig.popups->shown, QStringList({kChecking, kQuerying}));
     EXPECT_EQ(CheckedComItems(rig), QStringList{QStringLiteral("COM31")});
     ExpectMenuState(rig, false, true, true);
+}
+
+// Items that would start another exchange, chosen while a serial read-back
+// waits for a reply: each is ignored, without a message or a change of state.
+class ItemDuringReadBackTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ItemDuringReadBackTest, IsIgnoredWithoutAMessage) {
+    FormRig rig;
+    auto& sim = rig.StartSim({.demo = true, .pty = true});
+    rig.CreateForm(nullptr, &sim, 3);
+    rig.Start(true);
+    rig.prompts.Clear();
+    sim.ClearReceivedLines();
+    sim.SetReplyDelay(20);
+
+    bool fired = false;
+    QTimer::singleShot(5, rig.Find<QWidget>(QStringLiteral("MainStatusBar")), [&] {
+        fired = true;
+        rig.Action(QString::fromLatin1(GetParam()))->trigger();
+    });
+    rig.Action(QStringLiteral("ReadfromQuorvels1"))->trigger();
+
+    EXPECT_TRUE(fired);
+    EXPECT_TRUE(rig.prompts.Records().empty());
+    EXPECT_EQ(sim.ReceivedLines(), ReadBackLines());
+    EXPECT_TRUE(rig.Form().Flags().SerialConnected);
+    EXPECT_TRUE(rig.Form().Flags().SerialPortOpen);
+    EXPECT_EQ(CheckedComItems(rig), QStringList{QStringLiteral("COM11")}); // as the search left it
+    EXPECT_EQ(rig.Text(QStringLiteral("ComNumberLabel")), QStringLiteral("3"));
+    ExpectMenuState(rig, false, true, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(MenuItems, ItemDuringReadBackTest,
+                         ::testing::Values("COM11", "COM21", "COM31", "COM41",
+                                           "SearchForQuorvel1", "ReadfromQuorvels1",
+                                           "DisconnectSerialCommunication1"));
+
+TEST(ConnectionTest, ThePagesAreDisabledBeforeTheTcpConnectWaitBegins) {
+    FormRig rig;
+    auto& sim = rig.StartSim({.tcp = true});
+    rig.CreateForm(&sim);
+    // The link turns the busy pointer on as its connect wait begins.
+    std::vector<bool> pagesEnabledAtWait;
+    QObject::connect(&rig.Form().Events(), &LinkEvents::hourglassChanged, [&](bool on) {
+        if (on && !rig.Form().Flags().EthernetConnected) {
+            pagesEnabledAtWait.push_back(
+                rig.Find<QWidget>(QStringLiteral("MainPageControl"))->isEnabled());
+        }
+    });
+    rig.ConnectEthernet();
+    EXPECT_TRUE(rig.Form().Flags().EthernetConnected);
+    EXPECT_EQ(pagesEnabledAtWait, std::vector<bool>{false});
+    EXPECT_TRUE(rig.Find<QWidget>(QStringLiteral("MainPageControl"))->isEnabled());
 }
 
 } // namespace

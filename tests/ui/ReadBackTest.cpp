@@ -2,6 +2,7 @@
 // and the re-entrancy guard.
 #include "FormRig.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -218,6 +219,34 @@ TEST(ReadBackTest, TheReadButtonOfTheSwitchingPageRunsTheReadAction) {
     QTest::mouseClick(rig.Find<QPushButton>(QStringLiteral("UpdateStatus")), Qt::LeftButton);
     EXPECT_EQ(sim.ReceivedLines(), ReadBackLines());
     EXPECT_TRUE(rig.prompts.Records().empty());
+}
+
+TEST(ReadBackTest, ValueLabelsReadOutTheValuesTheyShow) {
+    FormRig rig;
+    auto& sim = rig.StartSim({.demo = true, .pty = true});
+    rig.CreateForm(nullptr, &sim, 3);
+    rig.Start(true);
+
+    // The accessible name of each is exactly its text, whatever it shows.
+    QStringList names;
+    for (int n = 1; n <= 16; ++n) {
+        names << QStringLiteral("VideoLabel%1").arg(n) << QStringLiteral("AudioLabel%1").arg(n);
+    }
+    names << QStringLiteral("Version1Label") << QStringLiteral("FirmwareVersionLabel")
+          << QStringLiteral("ComNumberLabel");
+    for (const QString& name : names) {
+        auto* label = rig.Find<QLabel>(name);
+        EXPECT_EQ(label->accessibleName(), label->text()) << name.toStdString();
+        EXPECT_EQ(label->accessibleDescription(), name);
+    }
+    // And they show the switcher's values, not the start texts.
+    EXPECT_EQ(rig.Text(QStringLiteral("ComNumberLabel")), QStringLiteral("3"));
+    EXPECT_EQ(rig.Text(QStringLiteral("Version1Label")), QStringLiteral("3.01"));
+    EXPECT_NE(rig.Text(QStringLiteral("FirmwareVersionLabel")), QStringLiteral("N/A"));
+    const auto& routes = rig.Form().State().outputs;
+    const int video = routes.videoInput(0);
+    EXPECT_EQ(rig.Find<QLabel>(QStringLiteral("VideoLabel1"))->accessibleName(),
+              video == NoInput ? QStringLiteral("--") : QString::number(video + 1));
 }
 
 } // namespace
