@@ -230,8 +230,7 @@ bool DeviceLink::Impl::AwaitPrompt(const std::string& line) {
     if (!port.isOpen()) {
         return true;
     }
-    const int savedBusy = state.BusyFlag;
-    state.BusyFlag = 1;
+    const BusyScope busy(state);
     FlushInput();
     host.SetStatusText(kSendingText);
     WriteLine(line);
@@ -245,7 +244,6 @@ bool DeviceLink::Impl::AwaitPrompt(const std::string& line) {
     if (!pagesHeldBySearch) {
         host.SetPageControlEnabled(true);
     }
-    state.BusyFlag = savedBusy;
     return acknowledged;
 }
 

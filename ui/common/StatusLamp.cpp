@@ -1,5 +1,7 @@
 #include "StatusLamp.h"
 
+#include "Colours.h"
+
 #include <QPainter>
 
 namespace qvc {
@@ -22,7 +24,7 @@ void StatusLamp::SetLit(bool lit) {
 }
 
 QColor StatusLamp::Colour() const {
-    return QColor(lit_ ? kLitColour : kUnlitColour);
+    return lit_ ? colour::kLampLit : colour::kLampUnlit;
 }
 
 QSize StatusLamp::sizeHint() const {

@@ -11,9 +11,6 @@ class StatusLamp : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool lit READ Lit)
   public:
-    static constexpr QRgb kLitColour = 0xFF0000;
-    static constexpr QRgb kUnlitColour = 0x008000;
-
     explicit StatusLamp(QWidget* parent = nullptr);
 
     void SetLit(bool lit);
