@@ -71,7 +71,6 @@ class DeviceLink : public QObject {
     // Closes the connection and dispatches events until it is no longer active.
     void TcpClose();
 
-
   private:
     struct Impl;
     Impl* d_;

@@ -9,8 +9,8 @@
 #pragma once
 
 #include <iosfwd>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qvc {

@@ -57,14 +57,12 @@ const QString kSerialErrorText = QStringLiteral(
 
 } // namespace
 
-ConnectionWorkflow::ConnectionWorkflow(Parts parts, QObject* parent)
-    : QObject(parent), p_(parts) {
+ConnectionWorkflow::ConnectionWorkflow(Parts parts, QObject* parent) : QObject(parent), p_(parts) {
     connect(&p_.setup, &SetupPage::linkModeSelected, this,
             &ConnectionWorkflow::SerialModeRadioGroupClick);
     connect(&p_.setup, &SetupPage::ipAddressButtonClicked, this,
             &ConnectionWorkflow::IPAddressButtonClick);
-    connect(&p_.pages, &PageList::readRequested, this,
-            &ConnectionWorkflow::ReadfromQuorvels1Click);
+    connect(&p_.pages, &PageList::readRequested, this, &ConnectionWorkflow::ReadfromQuorvels1Click);
 }
 
 void ConnectionWorkflow::HoldUntilFirstRead() {

@@ -92,9 +92,10 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
     PackLabels(config_, labels_, state_.Inputs(), state_.ShownOutputs());
 
     link_ = std::make_unique<DeviceLink>(linkState_, events_, prompts_, ports, timings, tcpPort);
-    const PageContext context{state_,  linkState_, [this](const Commands& c) { link_->SendCommands(c); },
-                              prompts_, labels_,    switching_,
-                              presets_, &events_};
+    PageContext context{state_,   linkState_, [this](const Commands& c) { link_->SendCommands(c); },
+                        prompts_, labels_,    switching_,
+                        presets_, &events_};
+    context.exchangeInProgress = [this] { return linkState_.BusyFlag != 0 || link_->InExchange(); };
     BuildPages(context);
     menus_ = std::make_unique<MenuState>(BuildMenus(ports));
     menus_->Started();

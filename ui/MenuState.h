@@ -10,8 +10,8 @@ class QMenu;
 namespace qvc {
 
 struct MenuItems {
-    QMenu* file = nullptr;        // File1
-    QMenu* serialPort = nullptr;  // Search1
+    QMenu* file = nullptr;                // File1
+    QMenu* serialPort = nullptr;          // Search1
     QAction* openConfiguration = nullptr; // OpenConfigurationFile1
     QAction* saveConfiguration = nullptr; // SaveConfigurationtoFile1
     QAction* connect = nullptr;           // SearchForQuorvel1

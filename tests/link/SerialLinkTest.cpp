@@ -4,8 +4,8 @@
 #include "LinkFixture.h"
 #include "link/ReadBack.h"
 #include "model/DeviceState.h"
-#include "protocol/Framing.h"
 #include "protocol/Commands.h"
+#include "protocol/Framing.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -4,8 +4,8 @@
 #include "LinkFixture.h"
 #include "link/DeviceLinkImpl.h"
 #include "link/IpAddress.h"
-#include "protocol/Framing.h"
 #include "protocol/Commands.h"
+#include "protocol/Framing.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>

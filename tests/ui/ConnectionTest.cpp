@@ -219,9 +219,8 @@ TEST_P(ItemDuringReadBackTest, IsIgnoredWithoutAMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MenuItems, ItemDuringReadBackTest,
-                         ::testing::Values("COM11", "COM21", "COM31", "COM41",
-                                           "SearchForQuorvel1", "ReadfromQuorvels1",
-                                           "DisconnectSerialCommunication1"));
+                         ::testing::Values("COM11", "COM21", "COM31", "COM41", "SearchForQuorvel1",
+                                           "ReadfromQuorvels1", "DisconnectSerialCommunication1"));
 
 TEST(ConnectionTest, ThePagesAreDisabledBeforeTheTcpConnectWaitBegins) {
     FormRig rig;

@@ -4,8 +4,8 @@
 
 #include <QAction>
 #include <QMenu>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace qvc::test {
 namespace {

@@ -1,11 +1,10 @@
 #include "AboutPage.h"
 
+#include "TerminalView.h"
 #include "ui/common/ControlNames.h"
 #include "ui/common/LogoWidget.h"
 #include "ui/common/StatusLamp.h"
 #include "ui/common/Version.h"
-
-#include "TerminalView.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

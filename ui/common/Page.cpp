@@ -4,8 +4,7 @@
 
 namespace qvc {
 
-Page::Page(PageContext context, const QString& objectName, const QString& caption,
-           QWidget* parent)
+Page::Page(PageContext context, const QString& objectName, const QString& caption, QWidget* parent)
     : QWidget(parent), ctx_(std::move(context)), caption_(caption) {
     NameControl(this, objectName, caption);
 }

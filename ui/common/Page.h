@@ -37,6 +37,10 @@ struct PageContext {
     // What the link reports (the About page shows the port number, the
     // lamps and the received bytes); null where no link reports.
     LinkEvents* linkEvents = nullptr;
+    // True while an exchange with the switcher or a guarded handler is at
+    // work; a timer-driven page (the sequencer) waits for it to end before it
+    // sends. Unset: never busy.
+    std::function<bool()> exchangeInProgress;
 };
 
 class Page : public QWidget {

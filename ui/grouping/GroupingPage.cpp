@@ -3,6 +3,7 @@
 namespace qvc {
 
 GroupingPage::GroupingPage(PageContext context, QWidget* parent)
-    : Page(std::move(context), QStringLiteral("GroupingTabSheet"), QStringLiteral("Grouping"), parent) {}
+    : Page(std::move(context), QStringLiteral("GroupingTabSheet"), QStringLiteral("Grouping"),
+           parent) {}
 
 } // namespace qvc

@@ -29,7 +29,8 @@ const QString kPageCaption = QStringLiteral("Labeling");
 } // namespace
 
 LabelPage::LabelPage(PageContext context, QWidget* parent)
-    : Page(std::move(context), QStringLiteral("LabelTabSheet"), kPageCaption, parent) {    auto* grid = new QGridLayout(this);
+    : Page(std::move(context), QStringLiteral("LabelTabSheet"), kPageCaption, parent) {
+    auto* grid = new QGridLayout(this);
     const int margin = ScaledPixels(this, 10);
     grid->setContentsMargins(margin, margin, margin, margin);
     grid->setSpacing(ScaledPixels(this, 10));

@@ -4,7 +4,6 @@
 
 #include "ui/common/Page.h"
 
-
 #include <array>
 
 class QLabel;

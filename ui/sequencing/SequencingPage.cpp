@@ -3,6 +3,7 @@
 namespace qvc {
 
 SequencingPage::SequencingPage(PageContext context, QWidget* parent)
-    : Page(std::move(context), QStringLiteral("SequencingTabSheet"), QStringLiteral("Sequencing"), parent) {}
+    : Page(std::move(context), QStringLiteral("SequencingTabSheet"), QStringLiteral("Sequencing"),
+           parent) {}
 
 } // namespace qvc

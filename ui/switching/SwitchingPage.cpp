@@ -396,8 +396,8 @@ void SwitchingPage::RefreshOutputCaptions(int o) {
     ShowValue(audioLabels_[o], audio != NoInput && state_.AudioPresent()
                                    ? QString::number(audio + 1)
                                    : QString::fromLatin1(kNoInputCaption));
-    ShowValue(videoLabels_[o], video == NoInput ? QString::fromLatin1(kNoInputCaption)
-                                                : QString::number(video + 1));
+    ShowValue(videoLabels_[o],
+              video == NoInput ? QString::fromLatin1(kNoInputCaption) : QString::number(video + 1));
 }
 
 void SwitchingPage::RefreshOutputColours(int o) {
