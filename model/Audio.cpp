@@ -37,4 +37,32 @@ std::vector<int> SpinPositions(int shownDb, bool up) {
     return {first, std::min(first + 1, kMaxLevel)};
 }
 
+int LevelOnScale(int level) {
+    return std::clamp(level, kMinLevel, kMaxLevel);
+}
+
+Commands SetAudioLevel(DeviceState& state, int i, int level) {
+    if (i < 0 || i >= kMaxInputs) {
+        return {};
+    }
+    const int stored = LevelOnScale(level);
+    state.levels.level(i) = static_cast<std::uint8_t>(stored);
+    return {cmd::Alvl(i, stored)};
+}
+
+Commands SpinAudioLevel(DeviceState& state, int i, int shownDb, bool up) {
+    if (i < 0 || i >= kMaxInputs) {
+        return {};
+    }
+    Commands lines;
+    for (const int position : SpinPositions(shownDb, up)) {
+        // The slider shows levels above the scale at its right end.
+        if (position != LevelOnScale(state.levels.level(i))) {
+            const Commands step = SetAudioLevel(state, i, position);
+            lines.insert(lines.end(), step.begin(), step.end());
+        }
+    }
+    return lines;
+}
+
 } // namespace qvc

@@ -1,5 +1,9 @@
-// The audio level scale: level 0..252 (slider position) against whole dB.
+// The audio level scale: level 0..252 (slider position) against whole dB,
+// and the operations that set an input's level.
 #pragma once
+
+#include "DeviceState.h"
+#include "protocol/Commands.h"
 
 #include <string>
 #include <vector>
@@ -22,5 +26,18 @@ int DbToPosition(int db);
 // empty when the click does nothing; the second (one more, at most 252) is
 // added when the new value is above 0 dB.
 std::vector<int> SpinPositions(int shownDb, bool up);
+
+// A level held in the table as the slider shows it: values above the scale
+// (a reply may hold any byte) at its right end.
+int LevelOnScale(int level);
+
+// Stores `level` (held to 0..252) as the level of input i (0-based) and
+// returns "ALVL i+1 level". Nothing for an input outside 0..15.
+Commands SetAudioLevel(DeviceState& state, int i, int level);
+// One spin click on input i whose read-out shows `shownDb`: each position of
+// SpinPositions in turn that differs from the level held before it is
+// stored and sent, so a step to a positive dB value can send two lines.
+// Nothing when the click does nothing.
+Commands SpinAudioLevel(DeviceState& state, int i, int shownDb, bool up);
 
 } // namespace qvc

@@ -1,7 +1,10 @@
-// The audio level scale and the 1 dB spin steps.
+// The audio level scale, the 1 dB spin steps and the level operations with
+// the lines they send.
 #include "model/Audio.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace qvc {
 namespace {
@@ -85,6 +88,54 @@ TEST(SpinPositions, EveryStepMovesTheReadOutByExactlyOneDb) {
         const auto down = SpinPositions(db, false);
         ASSERT_FALSE(down.empty()) << db;
         EXPECT_EQ(LevelToDb(down.back()), db - 1) << db;
+    }
+}
+
+std::vector<std::string> LinesOf(const Commands& commands) {
+    std::vector<std::string> lines;
+    for (const Command& c : commands) {
+        lines.push_back(c.line);
+    }
+    return lines;
+}
+
+TEST(SetAudioLevel, StoresTheLevelHeldToTheScaleAndSendsIt) {
+    DeviceState state;
+    EXPECT_EQ(LinesOf(SetAudioLevel(state, 15, 252)), std::vector<std::string>{"ALVL 16 252"});
+    EXPECT_EQ(LinesOf(SetAudioLevel(state, 4, 300)), std::vector<std::string>{"ALVL 5 252"});
+    EXPECT_EQ(LinesOf(SetAudioLevel(state, 0, -3)), std::vector<std::string>{"ALVL 1 0"});
+    EXPECT_EQ(state.levels.level(15), 252);
+    EXPECT_EQ(state.levels.level(4), 252);
+    EXPECT_EQ(state.levels.level(0), 0);
+    EXPECT_TRUE(SetAudioLevel(state, 16, 10).empty());
+    EXPECT_TRUE(SetAudioLevel(state, -1, 10).empty());
+}
+
+TEST(SpinAudioLevel, SendsEachPositionThatMovesTheLevel) {
+    struct Row {
+        int level; // held before the click
+        int shownDb;
+        bool up;
+        std::vector<std::string> lines;
+        int after;
+    };
+    const Row rows[] = {
+        {198, 0, true, {"ALVL 3 201", "ALVL 3 202"}, 202},
+        {201, 0, true, {"ALVL 3 202"}, 202}, // 201 is held already
+        {202, 1, false, {"ALVL 3 198"}, 198},
+        {252, 20, false, {"ALVL 3 249", "ALVL 3 250"}, 250},
+        {250, 19, true, {"ALVL 3 252"}, 252}, // the second 252 moves nothing
+        {252, 20, true, {}, 252},             // the ends of the scale
+        {0, -74, false, {}, 0},
+        {255, 20, true, {}, 255}, // above the scale, shown at its right end
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.level << (row.up ? " up" : " down"));
+        DeviceState state;
+        state.levels.level(2) = static_cast<std::uint8_t>(row.level);
+        EXPECT_EQ(LinesOf(SpinAudioLevel(state, 2, row.shownDb, row.up)), row.lines);
+        EXPECT_EQ(state.levels.level(2), row.after);
+        EXPECT_EQ(state.levels.level(1), AudioLevelTable::kStartLevel);
     }
 }
 
