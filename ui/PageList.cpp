@@ -49,6 +49,14 @@ void PageList::ApplyLabels() {
     for (Page* page : pages_) {
         page->ApplyLabels();
     }
+    emit labelsApplied();
+}
+
+void PageList::ShowLoadedConfiguration() {
+    RefreshScope refreshing(link_);
+    for (Page* page : pages_) {
+        page->ShowLoadedConfiguration();
+    }
 }
 
 void PageList::CancelPending() {

@@ -35,11 +35,14 @@ class PageList : public QObject {
     void AdaptToModel();
     void ApplyLabels();
     void CancelPending();
+    void ShowLoadedConfiguration();
 
   signals:
     void windowTitleRequested(const QString& title);
     void readRequested();
     void linkHeld(bool held);
+    // Every page has applied the labels of the label table.
+    void labelsApplied();
 
   private:
     void AddPage(Page* page);

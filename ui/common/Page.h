@@ -61,6 +61,9 @@ class Page : public QWidget {
     virtual void RefreshFromState() {}
     // Shows the labels of the label table.
     virtual void ApplyLabels() {}
+    // Shows what a configuration load put into the state (routing, levels,
+    // grouping). Runs with RefreshingFlag set; by default a full refresh.
+    virtual void ShowLoadedConfiguration() { RefreshFromState(); }
     // Withdraws what the page holds pending (temporary routes, a selection).
     virtual void CancelPending() {}
     // The user made this the active page.

@@ -599,6 +599,12 @@ void SwitchingPage::CancelRecall() {
     }
 }
 
+void SwitchingPage::ShowLoadedConfiguration() {
+    for (int o = 0; o < ShownOutputs(); ++o) {
+        RefreshOutputRow(o);
+    }
+}
+
 void SwitchingPage::ApplyLabels() {
     for (int i = 0; i < kMaxInputs; ++i) {
         SetInputCaption(i, QString::fromLatin1(ctx_.labels.Label(LabelKind::Input, i + 1)));

@@ -28,6 +28,9 @@ class SwitchingPage : public Page {
     // The routing display, then the output colours for the selected input.
     void RefreshFromState() override;
     void ApplyLabels() override;
+    // The loaded routes on the captions; buttons and mute boxes keep showing
+    // what they showed.
+    void ShowLoadedConfiguration() override;
     void CancelPending() override;
     void Entered() override { CancelPending(); }
     bool ShowsPresetPanel() const override { return true; }
