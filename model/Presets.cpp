@@ -67,6 +67,9 @@ Commands Presets::RecallPreset(int p, RecallMode mode) {
 
 Commands Presets::ConfirmRecall() {
     panel_ = PresetPanelState::Idle;
+    if (!recallPending_) {
+        return {};
+    }
     Commands lines{cmd::Rprst(selectedPreset_, kConfirmFlag)};
     switching_.CommitPending();
     recallPending_ = false;
@@ -95,6 +98,10 @@ bool Presets::CancelRecall() {
     state_.groups = backup_.groups;
     recallPending_ = false;
     return true;
+}
+
+bool Presets::PresetIsStored(int n) const {
+    return n >= 1 && n <= kPresetCount && state_.presets.stored(n - 1) != 0;
 }
 
 } // namespace qvc

@@ -38,7 +38,9 @@ class Presets {
     // commits; it leaves the panel's state alone.
     Commands RecallPreset(int p, RecallMode mode);
     // Sends "RPRST p 1" for the selected preset and commits the preview;
-    // the panel returns to Idle.
+    // the panel returns to Idle. Without a preview on show (none was made,
+    // or a sequencer step replaced it) nothing is sent: the switcher would
+    // recall a preset the window no longer shows.
     Commands ConfirmRecall();
     // Puts back what the preview replaced: the temporary routes' inputs and
     // taken marks, the mutes and the grouping. Nothing is sent, as the
@@ -46,6 +48,10 @@ class Presets {
     // nothing of the routing to restore, and only the panel returns to Idle.
     // True when the state changed and the pages need a refresh.
     bool CancelRecall();
+
+    // Whether preset n (1-based) holds a setting: its stored byte is not 0.
+    // False for numbers outside 1..16.
+    bool PresetIsStored(int n) const;
 
   private:
     // What a preview replaced, taken when the first preview begins.

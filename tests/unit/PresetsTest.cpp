@@ -72,16 +72,21 @@ TEST_F(PresetsTest, CancelRestoresWhatTheFirstPreviewReplaced) {
     const OutputStatusTable before = state.outputs;
     const PrevOutputStatusTable committedBefore = state.prevOutputs;
     Route(0, 9, true);
-    StoreAs(0);
-    Route(0, 10, true);
+    state.outputs.muted(0) = 0;
+    state.groups.outputGroup(0) = 2;
     StoreAs(1);
+    Route(0, 10, true);
+    StoreAs(6);
     state.outputs = before;
+    state.groups.outputGroup(0) = 5;
     state.prevOutputs = committedBefore;
     state.prevOutputs.videoInput(0) = state.prevOutputs.audioInput(0) = 1;
 
-    presets.RecallPreset(0, Presets::RecallMode::Preview);
-    presets.RecallPreset(1, Presets::RecallMode::Preview); // keeps the first backup
-    EXPECT_EQ(presets.SelectedPreset(), 1);
+    presets.RecallPreset(1, Presets::RecallMode::Preview); // preset 2
+    presets.RecallPreset(6, Presets::RecallMode::Preview); // preset 7 keeps the first backup
+    EXPECT_EQ(presets.SelectedPreset(), 6);
+    EXPECT_EQ(state.outputs.videoInput(0), 10);
+    EXPECT_EQ(state.outputs.muted(0), 0);
     EXPECT_TRUE(presets.CancelRecall());
 
     EXPECT_FALSE(presets.RecallPending());
@@ -100,6 +105,28 @@ TEST_F(PresetsTest, CancelWithoutAPreviewLeavesTheRoutesAlone) {
     EXPECT_FALSE(presets.CancelRecall());
     EXPECT_EQ(state.outputs.bytes, before.bytes);
     EXPECT_EQ(presets.PanelState(), PresetPanelState::Idle);
+}
+
+TEST_F(PresetsTest, ConfirmWithoutAPreviewSendsNothing) {
+    Route(0, 3, false);
+    StoreAs(4);
+    presets.SetPanelState(PresetPanelState::Recalling);
+    presets.RecallPreset(4, Presets::RecallMode::Preview);
+    presets.RecallPreset(4, Presets::RecallMode::Direct); // a sequencer step replaced the preview
+    presets.SetPanelState(PresetPanelState::Recalling);
+
+    EXPECT_TRUE(presets.ConfirmRecall().empty());
+    EXPECT_EQ(presets.PanelState(), PresetPanelState::Idle);
+}
+
+TEST_F(PresetsTest, AnyNonZeroStoredByteCountsAsStored) {
+    state.presets.stored(2) = 2;
+    state.presets.stored(15) = 1;
+    EXPECT_TRUE(presets.PresetIsStored(3));
+    EXPECT_TRUE(presets.PresetIsStored(16));
+    EXPECT_FALSE(presets.PresetIsStored(1));
+    EXPECT_FALSE(presets.PresetIsStored(0));
+    EXPECT_FALSE(presets.PresetIsStored(17));
 }
 
 TEST_F(PresetsTest, DirectRecallSendsAndCommitsAndLeavesThePanelAlone) {
