@@ -1,12 +1,13 @@
 // Command line of quorvel-sim.
 #include "Simulator.h"
 
+#include <QCommandLineParser>
 #include <QHostAddress>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <charconv>
 #include <limits>
-#include <optional>
 #include <string_view>
 
 namespace qvsim {
@@ -72,6 +73,31 @@ bool ParseIp(std::string_view text, std::array<std::uint8_t, 4>& ip) {
     return true;
 }
 
+// The option's name as QCommandLineParser knows it: without the dashes.
+QString ParserName(const OptionHelp& h) { return QString::fromLatin1(h.name + 2); }
+
+// The parser's complaint in this program's words, naming the option as it is
+// written. Besides unknown options, the parser stops at a value missing after
+// the last option or a value given to an option without one; it quotes that
+// option in its text.
+std::string ParseError(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& first = unknown.front();
+        return std::string("unknown option '") + (first.size() == 1 ? "-" : "--") +
+               first.toLocal8Bit().toStdString() + "'";
+    }
+    const QString quoted = parser.errorText().section(QLatin1Char('\''), 1, 1);
+    for (const OptionHelp& h : kHelp) {
+        if (quoted == QLatin1String(h.name)) {
+            const std::string name = h.name;
+            return *h.value != '\0' ? "option '" + name + "' needs a value " + h.value
+                                    : "option '" + name + "' takes no value";
+        }
+    }
+    return parser.errorText().toLocal8Bit().toStdString();
+}
+
 } // namespace
 
 std::string HelpText() {
@@ -99,161 +125,162 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
         return outcome;
     };
 
-    for (int k = 1; k < argc; ++k) {
-        std::string name = argv[k];
-        std::optional<std::string> inlineValue;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
+    QCommandLineParser parser;
+    for (const OptionHelp& h : kHelp) {
+        QStringList names{ParserName(h)};
+        if (names.front() == QLatin1String("help")) {
+            names.prepend(QStringLiteral("h"));
         }
-        const OptionHelp* option = nullptr;
-        for (const OptionHelp& h : kHelp) {
-            if (name == h.name) {
-                option = &h;
-            }
-        }
-        if (name == "-h") {
-            option = &kHelp[std::size(kHelp) - 1];
-            name = "--help";
-        }
-        if (option == nullptr) {
-            return fail("unknown option '" + name + "'");
-        }
-        const bool takesValue = *option->value != '\0';
-        std::string value;
-        if (takesValue) {
-            if (inlineValue) {
-                value = *inlineValue;
-            } else if (k + 1 < argc) {
-                value = argv[++k];
-            } else {
-                return fail("option '" + name + "' needs a value " + option->value);
-            }
-        } else if (inlineValue) {
-            return fail("option '" + name + "' takes no value");
-        }
+        parser.addOption(QCommandLineOption(names, QString::fromUtf8(h.text),
+                                            QString::fromLatin1(h.value)));
+    }
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k) {
+        arguments << QString::fromLocal8Bit(argv[k]);
+    }
+    if (!parser.parse(arguments)) {
+        return fail(ParseError(parser));
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return fail("unexpected argument '" +
+                    parser.positionalArguments().front().toLocal8Bit().toStdString() + "'");
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        outcome.kind = ParseOutcome::Kind::Help;
+        outcome.message = HelpText();
+        return outcome;
+    }
 
-        long n = 0;
-        const auto number = [&](long lo, long hi) {
-            if (ParseInt(value, lo, hi, n)) {
-                return true;
-            }
-            long any = 0;
-            const bool numeric = ParseInt(value, std::numeric_limits<long>::min(),
-                                          std::numeric_limits<long>::max(), any);
-            outcome.message = numeric ? "option '" + name + "': " + value + " is out of range " +
-                                            std::to_string(lo) + ".." + std::to_string(hi)
-                                      : "option '" + name + "': '" + value + "' is not a number";
-            return false;
-        };
-        const auto numberOr = [&](long lo, long hi, int& field) {
-            if (!number(lo, hi)) {
+    // Checked in the order of the help; every value of a repeated option is
+    // checked and the last one counts.
+    for (const OptionHelp& h : kHelp) {
+        const QString key = ParserName(h);
+        if (!parser.isSet(key)) {
+            continue;
+        }
+        const std::string name = h.name;
+        const QStringList values =
+            *h.value != '\0' ? parser.values(key) : QStringList{QString()};
+        for (const QString& given : values) {
+            const std::string value = given.toLocal8Bit().toStdString();
+            long n = 0;
+            const auto number = [&](long lo, long hi) {
+                if (ParseInt(value, lo, hi, n)) {
+                    return true;
+                }
+                long any = 0;
+                const bool numeric = ParseInt(value, std::numeric_limits<long>::min(),
+                                              std::numeric_limits<long>::max(), any);
+                outcome.message = numeric ? "option '" + name + "': " + value + " is out of range " +
+                                                std::to_string(lo) + ".." + std::to_string(hi)
+                                          : "option '" + name + "': '" + value + "' is not a number";
                 return false;
-            }
-            field = static_cast<int>(n);
-            return true;
-        };
+            };
+            const auto numberOr = [&](long lo, long hi, int& field) {
+                if (!number(lo, hi)) {
+                    return false;
+                }
+                field = static_cast<int>(n);
+                return true;
+            };
 
-        if (name == "--help") {
-            outcome.kind = ParseOutcome::Kind::Help;
-            outcome.message = HelpText();
-            return outcome;
-        } else if (name == "--model") {
-            if (!numberOr(0, 3, o.model)) {
-                return fail(outcome.message);
-            }
-        } else if (name == "--no-audio") {
-            o.audio = false;
-        } else if (name == "--firmware") {
-            if (value.size() > 6) {
-                return fail("option '--firmware': '" + value + "' is longer than 6 characters");
-            }
-            for (char c : value) {
-                if (c < 0x20 || c > 0x7E) {
-                    return fail("option '--firmware': only printable characters are allowed");
+            if (name == "--model") {
+                if (!numberOr(0, 3, o.model)) {
+                    return fail(outcome.message);
                 }
-            }
-            o.firmware = value;
-        } else if (name == "--ip") {
-            if (!ParseIp(value, o.ip)) {
-                return fail("option '--ip': '" + value + "' is not an address a.b.c.d");
-            }
-        } else if (name == "--tcp") {
-            std::string portText = value;
-            const auto colon = value.rfind(':');
-            if (colon != std::string::npos) {
-                std::string addr = value.substr(0, colon);
-                if (addr.size() >= 2 && addr.front() == '[' && addr.back() == ']') {
-                    addr = addr.substr(1, addr.size() - 2);
+            } else if (name == "--no-audio") {
+                o.audio = false;
+            } else if (name == "--firmware") {
+                if (value.size() > 6) {
+                    return fail("option '--firmware': '" + value + "' is longer than 6 characters");
                 }
-                if (QHostAddress(QString::fromStdString(addr)).isNull()) {
-                    return fail("option '--tcp': '" + addr + "' is not an IP address");
+                for (char c : value) {
+                    if (c < 0x20 || c > 0x7E) {
+                        return fail("option '--firmware': only printable characters are allowed");
+                    }
                 }
-                o.tcpAddress = addr;
-                portText = value.substr(colon + 1);
+                o.firmware = value;
+            } else if (name == "--ip") {
+                if (!ParseIp(value, o.ip)) {
+                    return fail("option '--ip': '" + value + "' is not an address a.b.c.d");
+                }
+            } else if (name == "--tcp") {
+                std::string portText = value;
+                const auto colon = value.rfind(':');
+                if (colon != std::string::npos) {
+                    std::string addr = value.substr(0, colon);
+                    if (addr.size() >= 2 && addr.front() == '[' && addr.back() == ']') {
+                        addr = addr.substr(1, addr.size() - 2);
+                    }
+                    if (QHostAddress(QString::fromStdString(addr)).isNull()) {
+                        return fail("option '--tcp': '" + addr + "' is not an IP address");
+                    }
+                    o.tcpAddress = addr;
+                    portText = value.substr(colon + 1);
+                }
+                long port = 0;
+                if (!ParseInt(portText, 0, 65535, port)) {
+                    return fail("option '--tcp': '" + portText + "' is not a port 0..65535");
+                }
+                o.tcp = true;
+                o.tcpPort = static_cast<quint16>(port);
+            } else if (name == "--pty") {
+                if (value.empty()) {
+                    return fail("option '--pty' needs a path");
+                }
+                o.ptyPath = value;
+            } else if (name == "--demo") {
+                o.demo = true;
+            } else if (name == "--log") {
+                if (value.empty()) {
+                    return fail("option '--log' needs a file name");
+                }
+                o.logFile = value;
+            } else if (name == "--baud") {
+                if (!numberOr(1, 4000000, o.faults.baud)) {
+                    return fail(outcome.message);
+                }
+            } else if (name == "--silent") {
+                o.faults.silent = true;
+            } else if (name == "--no-prompt") {
+                o.faults.noPrompt = true;
+            } else if (name == "--reply-delay") {
+                if (!numberOr(0, 600000, o.faults.replyDelayMs)) {
+                    return fail(outcome.message);
+                }
+            } else if (name == "--chunk") {
+                if (!numberOr(1, 1000000, o.faults.chunkSize)) {
+                    return fail(outcome.message);
+                }
+            } else if (name == "--chunk-pause") {
+                if (!numberOr(0, 60000, o.faults.chunkPauseMs)) {
+                    return fail(outcome.message);
+                }
+            } else if (name == "--text-before-soh") {
+                if (!numberOr(0, 10000000, o.faults.textBeforeSoh)) {
+                    return fail(outcome.message);
+                }
+            } else if (name == "--no-soh") {
+                bool known = false;
+                for (const char* q : kQueryWords) {
+                    known = known || value == q;
+                }
+                if (!known) {
+                    return fail("option '--no-soh': '" + value + "' is not a status query word");
+                }
+                o.faults.noSohQuery = value;
+            } else if (name == "--no-soh-after") {
+                if (!numberOr(1, 1000000, o.faults.noSohFrom)) {
+                    return fail(outcome.message);
+                }
+                sohAfterGiven = true;
+            } else if (name == "--close-after") {
+                if (!numberOr(0, 100000000, o.faults.closeAfter)) {
+                    return fail(outcome.message);
+                }
+            } else if (name == "--second-probe-only") {
+                o.faults.secondProbeOnly = true;
             }
-            long port = 0;
-            if (!ParseInt(portText, 0, 65535, port)) {
-                return fail("option '--tcp': '" + portText + "' is not a port 0..65535");
-            }
-            o.tcp = true;
-            o.tcpPort = static_cast<quint16>(port);
-        } else if (name == "--pty") {
-            if (value.empty()) {
-                return fail("option '--pty' needs a path");
-            }
-            o.ptyPath = value;
-        } else if (name == "--demo") {
-            o.demo = true;
-        } else if (name == "--log") {
-            if (value.empty()) {
-                return fail("option '--log' needs a file name");
-            }
-            o.logFile = value;
-        } else if (name == "--baud") {
-            if (!numberOr(1, 4000000, o.faults.baud)) {
-                return fail(outcome.message);
-            }
-        } else if (name == "--silent") {
-            o.faults.silent = true;
-        } else if (name == "--no-prompt") {
-            o.faults.noPrompt = true;
-        } else if (name == "--reply-delay") {
-            if (!numberOr(0, 600000, o.faults.replyDelayMs)) {
-                return fail(outcome.message);
-            }
-        } else if (name == "--chunk") {
-            if (!numberOr(1, 1000000, o.faults.chunkSize)) {
-                return fail(outcome.message);
-            }
-        } else if (name == "--chunk-pause") {
-            if (!numberOr(0, 60000, o.faults.chunkPauseMs)) {
-                return fail(outcome.message);
-            }
-        } else if (name == "--text-before-soh") {
-            if (!numberOr(0, 10000000, o.faults.textBeforeSoh)) {
-                return fail(outcome.message);
-            }
-        } else if (name == "--no-soh") {
-            bool known = false;
-            for (const char* q : kQueryWords) {
-                known = known || value == q;
-            }
-            if (!known) {
-                return fail("option '--no-soh': '" + value + "' is not a status query word");
-            }
-            o.faults.noSohQuery = value;
-        } else if (name == "--no-soh-after") {
-            if (!numberOr(1, 1000000, o.faults.noSohFrom)) {
-                return fail(outcome.message);
-            }
-            sohAfterGiven = true;
-        } else if (name == "--close-after") {
-            if (!numberOr(0, 100000000, o.faults.closeAfter)) {
-                return fail(outcome.message);
-            }
-        } else if (name == "--second-probe-only") {
-            o.faults.secondProbeOnly = true;
         }
     }
     if (sohAfterGiven && o.faults.noSohQuery.empty()) {
