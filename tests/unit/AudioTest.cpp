@@ -99,18 +99,6 @@ std::vector<std::string> LinesOf(const Commands& commands) {
     return lines;
 }
 
-TEST(SetAudioLevel, StoresTheLevelHeldToTheScaleAndSendsIt) {
-    DeviceState state;
-    EXPECT_EQ(LinesOf(SetAudioLevel(state, 15, 252)), std::vector<std::string>{"ALVL 16 252"});
-    EXPECT_EQ(LinesOf(SetAudioLevel(state, 4, 300)), std::vector<std::string>{"ALVL 5 252"});
-    EXPECT_EQ(LinesOf(SetAudioLevel(state, 0, -3)), std::vector<std::string>{"ALVL 1 0"});
-    EXPECT_EQ(state.levels.level(15), 252);
-    EXPECT_EQ(state.levels.level(4), 252);
-    EXPECT_EQ(state.levels.level(0), 0);
-    EXPECT_TRUE(SetAudioLevel(state, 16, 10).empty());
-    EXPECT_TRUE(SetAudioLevel(state, -1, 10).empty());
-}
-
 TEST(SpinAudioLevel, SendsEachPositionThatMovesTheLevel) {
     struct Row {
         int level; // held before the click
