@@ -299,7 +299,7 @@ void GroupingPage::RefreshFromState() {
     RefreshGroupingPage();
 }
 
-void GroupingPage::ShowLoadedGrouping() {
+void GroupingPage::ShowLoadedConfiguration() {
     SelectFirstGroup();
     GroupingRadioGroupClick();
     RefreshGroupExistence();

@@ -45,6 +45,9 @@ class GroupingPage : public Page {
     // Input and output labels on the buttons, "Group N (label)" on box N
     // and on selector item N where the selector has one.
     void ApplyLabels() override;
+    // After a loaded configuration: group 1 selected and shown, the boxes
+    // ticked; the selector keeps its items and their labels.
+    void ShowLoadedConfiguration() override;
 
     // Rebuilds the page from the group table: selector items "Group 1" ..
     // for the shown outputs (without labels), the boxes ticked for groups
@@ -54,10 +57,6 @@ class GroupingPage : public Page {
     void ShowGroup(int g);
     // Ticks the boxes of the shown groups that exist; the others are left.
     void RefreshGroupExistence();
-    // After a loaded configuration: group 1 selected and shown, the boxes
-    // ticked; the selector keeps its items.
-    void ShowLoadedGrouping();
-
     // The selected item (0-based group), or -1 when none is.
     int SelectedGroup() const;
     // Items the selector holds now.

@@ -70,6 +70,17 @@ TEST_F(DisplayTest, LabelsShowOnButtonsBoxesAndSelectorItems) {
     Refresh();
     expectShown("GroupingRadioGroupItem0", "Group 1");
     expectShown("GroupExistCheckBox1", "Group 1 (Lobby)");
+
+    // A loaded configuration: labels first, then the grouping, shown from
+    // group 1 on the items as they are.
+    page->ApplyLabels();
+    SelectGroup(3);
+    Seed(1, {2});
+    page->ShowLoadedConfiguration();
+    expectShown("GroupingRadioGroupItem0", "Group 1 (Lobby)");
+    EXPECT_EQ(page->SelectedGroup(), 0);
+    EXPECT_TRUE(ExistBox(1)->isChecked());
+    EXPECT_EQ(ShownColour(OutputButton(2)), kYellow.toStdString());
 }
 
 TEST_F(DisplayTest, ControlsCarryTheirNames) {
