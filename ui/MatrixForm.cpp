@@ -1,6 +1,7 @@
 #include "MatrixForm.h"
 
 #include "AboutDialog.h"
+#include "ConfigFileController.h"
 #include "ConnectionWorkflow.h"
 #include "InfoForm.h"
 #include "MenuState.h"
@@ -107,6 +108,9 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
 
     connection_ = std::make_unique<ConnectionWorkflow>(ConnectionWorkflow::Parts{
         prompts_, *link_, linkState_, events_, state_, presets_, *menus_, *pages_, *setupPage_});
+    configFiles_ = std::make_unique<ConfigFileController>(ConfigFileController::Parts{
+        prompts_, config_, state_, labels_, linkState_, events_, *pages_,
+        [this] { connection_->EndStartupHold(); }});
     ConnectLinkEvents();
 
     aboutDialog_ = new LMDAboutDlg(this);
@@ -117,6 +121,7 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
 TMatrixForm::~TMatrixForm() {
     // The link reports to this window while it shuts down; end it first, then
     // the pages that refer to the state members.
+    configFiles_.reset();
     connection_.reset();
     link_.reset();
     delete takeCentralWidget();
@@ -210,7 +215,11 @@ MenuItems TMatrixForm::BuildMenus(const SerialPortMap& ports) {
     NameControl(file, QStringLiteral("File1"), QStringLiteral("File"));
     file->menuAction()->setObjectName(QStringLiteral("File1"));
     items.openConfiguration = item(file, kOpenConfigurationItem, "OpenConfigurationFile1");
+    connect(items.openConfiguration, &QAction::triggered, this,
+            [this] { configFiles_->OpenConfigurationFile1Click(); });
     items.saveConfiguration = item(file, kSaveConfigurationItem, "SaveConfigurationtoFile1");
+    connect(items.saveConfiguration, &QAction::triggered, this,
+            [this] { configFiles_->SaveConfigurationtoFile1Click(); });
     separator(file, "N1");
     QAction* exit = item(file, kExitItem, "Exit1");
     connect(exit, &QAction::triggered, this, &TMatrixForm::Exit1Click);

@@ -29,6 +29,7 @@ class QTabWidget;
 namespace qvc {
 
 class AboutPresenter;
+class ConfigFileController;
 class ConnectionWorkflow;
 class LMDAboutDlg;
 class MenuState;
@@ -101,6 +102,7 @@ class TMatrixForm : public QMainWindow {
     LMDAboutDlg* aboutDialog_ = nullptr;
     std::unique_ptr<MenuState> menus_;
     std::unique_ptr<ConnectionWorkflow> connection_;
+    std::unique_ptr<ConfigFileController> configFiles_;
 };
 
 } // namespace qvc

@@ -15,7 +15,6 @@ const QString kMessageBoxName = QStringLiteral("MessageBox");
 const QString kQuestionBoxName = QStringLiteral("QuestionBox");
 const QString kErrorBoxName = QStringLiteral("ErrorBox");
 const QString kErrorTitle = QStringLiteral("Error");
-const QString kFileFilter = QStringLiteral("Quorvel configuration (*.qvc);;All files (*)");
 
 QWidget* DialogParent() {
     return QApplication::activeWindow();
@@ -65,11 +64,14 @@ void QtPrompts::Error(const QString& text) {
 }
 
 QString QtPrompts::OpenFileName(const QString& title) {
-    return QFileDialog::getOpenFileName(DialogParent(), title, QString(), kFileFilter);
+    // No filter and no extension: any file name is taken as typed.
+    return QFileDialog::getOpenFileName(DialogParent(), title);
 }
 
 QString QtPrompts::SaveFileName(const QString& title) {
-    return QFileDialog::getSaveFileName(DialogParent(), title, QString(), kFileFilter);
+    // The save replaces an existing file without asking first.
+    return QFileDialog::getSaveFileName(DialogParent(), title, QString(), QString(), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 } // namespace qvc

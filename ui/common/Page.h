@@ -40,7 +40,7 @@ struct PageContext {
     // True while an exchange with the switcher or a guarded handler is at
     // work; a timer-driven page (the sequencer) waits for it to end before it
     // sends. Unset: never busy.
-    std::function<bool()> exchangeInProgress;
+    std::function<bool()> exchangeInProgress = nullptr;
 };
 
 class Page : public QWidget {
