@@ -135,6 +135,10 @@ QWidget* GroupingPage::BuildSelector() {
         NameControl(item, Numbered(kGroupItemName, g));
         groupItems_[g] = item;
         SetGroupItemCaption(g, GroupCaption(g + 1));
+        // A smaller switcher's selector keeps its place and size.
+        QSizePolicy policy = item->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        item->setSizePolicy(policy);
         selector_->addButton(item, g);
         grid->addWidget(item, g % kSelectorRows, g / kSelectorRows);
     }

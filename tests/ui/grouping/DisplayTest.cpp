@@ -147,6 +147,7 @@ TEST_F(DisplayTest, RendersPictures) {
     Build();
     page->ApplyLabels();
     const auto save = [this](const char* name) {
+        QApplication::processEvents(); // the layout settles first
         const QPixmap picture = page->grab();
         const QString path = QStringLiteral(QT_TESTCASE_BUILDDIR "/grouping_page%1@%2x.png")
                                  .arg(QString::fromLatin1(name))
