@@ -74,7 +74,9 @@ bool ParseIp(std::string_view text, std::array<std::uint8_t, 4>& ip) {
 }
 
 // The option's name as QCommandLineParser knows it: without the dashes.
-QString ParserName(const OptionHelp& h) { return QString::fromLatin1(h.name + 2); }
+QString ParserName(const OptionHelp& h) {
+    return QString::fromLatin1(h.name + 2);
+}
 
 // The parser's complaint in this program's words, naming the option as it is
 // written. Besides unknown options, the parser stops at a value missing after
@@ -131,8 +133,8 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
         if (names.front() == QLatin1String("help")) {
             names.prepend(QStringLiteral("h"));
         }
-        parser.addOption(QCommandLineOption(names, QString::fromUtf8(h.text),
-                                            QString::fromLatin1(h.value)));
+        parser.addOption(
+            QCommandLineOption(names, QString::fromUtf8(h.text), QString::fromLatin1(h.value)));
     }
     QStringList arguments;
     for (int k = 0; k < argc; ++k) {
@@ -159,8 +161,7 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
             continue;
         }
         const std::string name = h.name;
-        const QStringList values =
-            *h.value != '\0' ? parser.values(key) : QStringList{QString()};
+        const QStringList values = *h.value != '\0' ? parser.values(key) : QStringList{QString()};
         for (const QString& given : values) {
             const std::string value = given.toLocal8Bit().toStdString();
             long n = 0;
@@ -171,9 +172,10 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
                 long any = 0;
                 const bool numeric = ParseInt(value, std::numeric_limits<long>::min(),
                                               std::numeric_limits<long>::max(), any);
-                outcome.message = numeric ? "option '" + name + "': " + value + " is out of range " +
-                                                std::to_string(lo) + ".." + std::to_string(hi)
-                                          : "option '" + name + "': '" + value + "' is not a number";
+                outcome.message = numeric
+                                      ? "option '" + name + "': " + value + " is out of range " +
+                                            std::to_string(lo) + ".." + std::to_string(hi)
+                                      : "option '" + name + "': '" + value + "' is not a number";
                 return false;
             };
             const auto numberOr = [&](long lo, long hi, int& field) {
