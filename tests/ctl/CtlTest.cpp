@@ -1,0 +1,225 @@
+// quorvel-ctl against the simulator on TCP and on a pty: the exact lines of
+// every command, usage errors that send nothing, the exit codes of a silent
+// switcher and of no link, the status dump, and the offline label CSV.
+#include "ctl/Ctl.h"
+
+#include "tests/support/ApplicationEnvironment.h"
+#include "tests/support/SimPeer.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace qvc::test {
+namespace {
+
+[[maybe_unused]] ::testing::Environment* const kEnvironment =
+    AddApplicationEnvironment<QCoreApplication>("ctl_tests");
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+Result RunCtl(const QStringList& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    ctl::Environment env;
+    env.timings = ShortTimings();
+    Result r;
+    r.code = ctl::Run(args, out, err, env);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+QStringList Tcp(const SimPeer& sim, QStringList args) {
+    return QStringList{QStringLiteral("--tcp"),
+                       QStringLiteral("127.0.0.1:%1").arg(sim.Thread().TcpPort())} +
+           args;
+}
+
+struct LinesCase {
+    QStringList args;
+    Lines lines; // after the connection's probe
+};
+
+class CtlLines : public ::testing::TestWithParam<LinesCase> {};
+
+TEST_P(CtlLines, SendExactlyTheWindowsLines) {
+    SimPeer sim({.model = 3, .tcp = true});
+    const Result r = RunCtl(Tcp(sim, GetParam().args));
+    EXPECT_EQ(r.code, ctl::kDone) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(sim->ReceivedLines(), Join({""}, GetParam().lines));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CtlLines,
+    ::testing::Values(
+        LinesCase{{"take"}, {"TAKE 1"}}, LinesCase{{"cancel"}, {"TAKE 0"}},
+        LinesCase{{"clear"}, {"CLEAR"}},
+        // Output 9 is in no group; output 1's group (outputs 1 and 2) admits input 3.
+        LinesCase{{"route", "9", "5"}, {"MINFOQV", "GINFOQV", "RTEMP 9 5 5"}},
+        LinesCase{{"route", "9", "5", "--video", "--take"},
+                  {"MINFOQV", "GINFOQV", "RTEMP 9 5 101", "TAKE 1"}},
+        LinesCase{{"route", "1", "3", "--audio"},
+                  {"MINFOQV", "GINFOQV", "RTEMP 1 101 3", "RTEMP 2 101 3"}},
+        LinesCase{{"route", "1", "3", "--no-group"}, {"MINFOQV", "GINFOQV", "RTEMP 1 3 3"}},
+        LinesCase{{"mute", "3", "on"}, {"MINFOQV", "OMUTE 3 1"}},
+        LinesCase{{"level", "3", "0"}, {"MINFOQV", "ALVL 3 198"}},
+        LinesCase{{"level", "16", "-74"}, {"MINFOQV", "ALVL 16 0"}},
+        LinesCase{{"level", "3", "--raw", "252"}, {"MINFOQV", "ALVL 3 252"}},
+        LinesCase{{"preset", "store", "3"}, {"TAKE 1", "PRST 3"}},
+        LinesCase{{"preset", "recall", "5"}, {"RPRST 5 0"}},
+        LinesCase{{"group", "add", "5", "--output", "9"}, {"MINFOQV", "GINFOQV", "GADD 5 9 101"}},
+        LinesCase{{"group", "add", "1", "--input", "7"}, {"MINFOQV", "GINFOQV", "GADD 1 101 7"}},
+        LinesCase{{"group", "del", "1", "--output", "2"}, {"MINFOQV", "GINFOQV", "GDEL 1 2 101"}},
+        LinesCase{{"group", "clear", "2"}, {"MINFOQV", "GINFOQV", "GCLEAR 2"}},
+        LinesCase{{"group", "clear", "all"}, {"MINFOQV", "GINFOQV", "GCLEAR 201"}},
+        LinesCase{{"lock", "on"}, {"FPLOCK 1"}}, LinesCase{{"lock", "off"}, {"FPLOCK 0"}},
+        LinesCase{{"switch-source", "vref-in"}, {"SWITCH 3"}},
+        LinesCase{{"switch-source", "1"}, {"SWITCH 1"}},
+        LinesCase{{"rgb-delay", "4000"}, {"FDLY 4000"}},
+        LinesCase{{"reset", "--factory"}, {"RESETQV F"}}, LinesCase{{"reset"}, {"RESETQV R"}}));
+
+struct UsageCase {
+    int model;
+    QStringList args;
+    Lines lines; // what is read before the refusal; nothing is sent
+};
+
+class CtlUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(CtlUsage, IsRefusedWithCodeTwoAndNothingSent) {
+    SimPeer sim({.model = GetParam().model, .tcp = true});
+    const Result r = RunCtl(Tcp(sim, GetParam().args));
+    EXPECT_EQ(r.code, ctl::kUsage);
+    EXPECT_NE(r.err, "");
+    const Lines expected = GetParam().lines.empty() ? Lines{} : Join({""}, GetParam().lines);
+    EXPECT_EQ(sim->ReceivedLines(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, CtlUsage,
+    ::testing::Values(UsageCase{3, {"route", "0", "1"}, {}}, UsageCase{3, {"route", "2"}, {}},
+                      UsageCase{3, {"route", "2", "x"}, {}},
+                      UsageCase{3, {"route", "2", "3", "--video", "--audio"}, {}},
+                      UsageCase{3, {"level", "3", "21"}, {}},
+                      UsageCase{3, {"level", "3", "--raw", "253"}, {}},
+                      UsageCase{3, {"frobnicate"}, {}}, UsageCase{3, {"lock", "maybe"}, {}},
+                      UsageCase{3, {"rgb-delay", "abc"}, {}},
+                      UsageCase{3, {"rgb-delay", "4001"}, {}},
+                      UsageCase{3, {"group", "add", "3", "--output", "1", "--input", "1"}, {}},
+                      // Needs the switcher's model or groups to be refused.
+                      UsageCase{0, {"route", "5", "1"}, {"MINFOQV", "GINFOQV"}},
+                      UsageCase{3, {"route", "1", "9"}, {"MINFOQV", "GINFOQV"}},
+                      UsageCase{3, {"group", "add", "6", "--input", "2"}, {"MINFOQV", "GINFOQV"}},
+                      UsageCase{0, {"mute", "5", "on"}, {"MINFOQV"}}));
+
+TEST(CtlLink, ASilentSwitcherFailsWithCodeOneAndNoLinkWithCodeThree) {
+    SimPeer sim({.tcp = true});
+    sim->SetSilent(true);
+    Result r = RunCtl(Tcp(sim, {"take"}));
+    EXPECT_EQ(r.code, ctl::kSwitcherFailed);
+    EXPECT_NE(r.err, "");
+
+    QTcpServer closed; // a port nobody listens on any more
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    r = RunCtl({"--tcp", QStringLiteral("127.0.0.1:%1").arg(port), "take"});
+    EXPECT_EQ(r.code, ctl::kNoLink);
+    r = RunCtl({"--serial", "/nonexistent/tty", "take"});
+    EXPECT_EQ(r.code, ctl::kNoLink);
+}
+
+TEST(CtlLink, TheSerialLinkSendsTheSameLines) {
+    SimPeer sim({.pty = true});
+    const Result r = RunCtl({"--serial", sim.PtyPath(), "route", "9", "4", "--take"});
+    EXPECT_EQ(r.code, ctl::kDone) << r.err;
+    EXPECT_EQ(sim->ReceivedLines(), (Lines{"", "MINFOQV", "GINFOQV", "RTEMP 9 4 4", "TAKE 1"}));
+}
+
+class CtlStatus : public ::testing::TestWithParam<int> {};
+
+TEST_P(CtlStatus, JsonShowsTheSwitchersStateFieldByField) {
+    SimPeer sim({.model = GetParam(), .tcp = true});
+    const Result r = RunCtl(Tcp(sim, {"status", "--json"}));
+    ASSERT_EQ(r.code, ctl::kDone) << r.err;
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    const qvsim::SimState s = sim->State();
+
+    EXPECT_EQ(json["model"].toString(), GetParam() == 0 ? "12 x 4" : "16 x 16");
+    EXPECT_EQ(json["audio"].toBool(), s.audioPresent);
+    EXPECT_EQ(json["firmware"].toString().toStdString(), s.firmware);
+    EXPECT_EQ(json["ip"].toString(), "192.168.1.50");
+    const QJsonArray outputs = json["outputs"].toArray();
+    ASSERT_EQ(outputs.size(), s.OutputCount());
+    for (int o = 0; o < s.OutputCount(); ++o) {
+        const QJsonObject out = outputs[o].toObject();
+        const qvsim::OutputEntry& e = s.outputs[static_cast<std::size_t>(o)];
+        const auto input = [](std::uint8_t v) {
+            return v == qvsim::kNoInput ? QJsonValue() : QJsonValue(v + 1);
+        };
+        EXPECT_EQ(out["output"].toInt(), o + 1);
+        EXPECT_EQ(out["video"], input(e.videoInput)) << o;
+        EXPECT_EQ(out["audio"], input(e.audioInput)) << o;
+        EXPECT_EQ(out["video_taken"].toBool(), e.videoTaken != 0) << o;
+        EXPECT_EQ(out["muted"].toBool(), e.muted != 0) << o;
+    }
+    const QJsonArray levels = json["levels"].toArray();
+    ASSERT_EQ(levels.size(), s.InputCount());
+    EXPECT_EQ(levels[3].toObject()["level"].toInt(), s.levels[3]);
+    EXPECT_EQ(levels[3].toObject()["db"].toInt(), 20); // 252
+    const QJsonObject group1 = json["groups"].toArray()[0].toObject();
+    EXPECT_EQ(group1["outputs"].toArray(), (QJsonArray{1, 2}));
+    EXPECT_EQ(group1["inputs"].toArray(), (QJsonArray{1, 2, 3}));
+    EXPECT_TRUE(json["presets"].toArray().contains(1));
+    EXPECT_TRUE(json["presets"].toArray().contains(5));
+    EXPECT_EQ(sim->ReceivedLines(), Join({""}, ReadBackLines()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, CtlStatus, ::testing::Values(0, 3));
+
+TEST(CtlLabels, ExportThenImportKeepsTheFileAndABadCsvChangesNothing) {
+    QTemporaryDir dir;
+    const QString config = dir.filePath("show.cfg");
+    QByteArray image(832, '\0');
+    for (int i = 0; i < 832; ++i) {
+        image[i] = static_cast<char>((i * 37) % 251 + 1); // no label ends early
+    }
+    image.replace(424 + 6 * 3, 6, QByteArray("Cam,\"3", 6)); // a comma and a quote
+    image[526 + 6 * 2 + 2] = '\0';                           // a short label
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(image);
+    file.close();
+
+    const QString csv = dir.filePath("labels.csv");
+    ASSERT_EQ(RunCtl({"labels", "export", config, csv}).code, ctl::kDone);
+    ASSERT_EQ(RunCtl({"labels", "import", config, csv}).code, ctl::kDone);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), image);
+    file.close();
+
+    QFile bad(csv);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("table,number,label\ninput,1,Camera1\n");
+    bad.close();
+    const Result r = RunCtl({"labels", "import", config, csv});
+    EXPECT_EQ(r.code, ctl::kUsage);
+    EXPECT_NE(r.err.find("row 2"), std::string::npos) << r.err;
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), image);
+}
+
+} // namespace
+} // namespace qvc::test
