@@ -29,11 +29,19 @@ void PageList::AddPage(Page* page) {
     connect(page, &Page::linkHeld, this, &PageList::linkHeld);
 }
 
+void PageList::SetPresetPanel(PresetPanel* panel) {
+    presetPanel_ = panel;
+    connect(panel, &PresetPanel::stateChanged, this, &PageList::RefreshFromState);
+}
+
 void PageList::RefreshFromState() {
     RefreshScope refreshing(link_);
     for (Page* page : pages_) {
         page->AdaptToModel();
         page->RefreshFromState();
+    }
+    if (presetPanel_ != nullptr) {
+        presetPanel_->RefreshFromState();
     }
 }
 
@@ -48,6 +56,9 @@ void PageList::ApplyLabels() {
     RefreshScope refreshing(link_);
     for (Page* page : pages_) {
         page->ApplyLabels();
+    }
+    if (presetPanel_ != nullptr) {
+        presetPanel_->ApplyLabels();
     }
     emit labelsApplied();
 }

@@ -25,7 +25,9 @@ class PageList : public QObject {
         AddPage(page);
         return page;
     }
-    void SetPresetPanel(PresetPanel* panel) { presetPanel_ = panel; }
+    // The preset panel takes part in the refresh and the labels after the
+    // pages, and its changes refresh every page.
+    void SetPresetPanel(PresetPanel* panel);
 
     const std::vector<Page*>& Pages() const { return pages_; }
 

@@ -1,11 +1,23 @@
 // The "Preset Save/Recall" panel. It lies over the right-hand edge of the
 // pages that show it (ShowsPresetPanel) and works on the model's Presets,
 // which the switching page and the read action share with it.
+//
+// The model holds the panel's dialogue (Idle, Saving, Recalling) and the
+// preview; the panel shows them. "Save" opens the 16 preset buttons for a
+// store, "Recall" opens the stored ones for a preview, which "Confirm" sends
+// and "Cancel" withdraws. The window's page list refreshes the panel with
+// the pages, so it follows changes made elsewhere (Take confirming a
+// preview, a read-back cancelling it, a sequencer step).
 #pragma once
 
+#include "ui/common/FlatPainter.h"
 #include "ui/common/Page.h"
 
 #include <QGroupBox>
+#include <array>
+
+class QPushButton;
+class QTabWidget;
 
 namespace qvc {
 
@@ -23,8 +35,41 @@ class PresetPanel : public QGroupBox {
     // control's geometry in the parent's coordinates), below its tabs.
     void PlaceOver(const QRect& pages, int tabBarHeight);
 
+    // Shows the model's panel state: which buttons can be clicked, whether
+    // the preset buttons are shown and which of them.
+    void RefreshFromState();
+    // The preset labels as the captions of the preset buttons.
+    void ApplyLabels();
+
+  signals:
+    // The panel changed state that the pages show (routing, grouping): every
+    // page is refreshed from the state.
+    void stateChanged();
+
   private:
+    void PresetsSaveButtonClick();
+    void PresetSaveCancelButtonClick();
+    void PresetsRecallButtonClick();
+    void PresetRecallCancelButtonClick();
+    void PresetRecallConfirmButtonClick();
+    void PresetButtonClick(int p);
+
+    void BuildControls();
+    // Refreshes the panel, then the pages when the state they show changed,
+    // then sends.
+    void Finish(bool changed, const Commands& lines);
+
     PageContext ctx_;
+    Presets& presets_;
+    FlatPainter painter_;
+
+    QPushButton* saveButton_ = nullptr;
+    QPushButton* saveCancelButton_ = nullptr;
+    QPushButton* recallButton_ = nullptr;
+    QPushButton* recallCancelButton_ = nullptr;
+    QPushButton* confirmButton_ = nullptr;
+    QTabWidget* pageControl_ = nullptr;
+    std::array<QPushButton*, kPresetCount> presetButtons_{};
 };
 
 } // namespace qvc
