@@ -4,7 +4,10 @@
 #include "FormRig.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QTest>
 
@@ -56,6 +59,25 @@ TEST_F(LabelsTest, ALabelReachesItsButtonWhenItsEditIsLeft) {
     Type(Edit("Output", 2), QString());
     Leave(Edit("Output", 2));
     EXPECT_EQ(Caption(QStringLiteral("OutputButton2")), QString());
+}
+
+TEST_F(LabelsTest, EachLabelReachesEveryControlThatShowsIt) {
+    Type(Edit("Input", 3), QString());
+    Type(Edit("Output", 2), QStringLiteral("Proj"));
+    Type(Edit("Group", 1), QStringLiteral("Front"));
+    Leave(Edit("Group", 1));
+
+    // An empty input label: empty buttons, and "Input 3 (" right before ")".
+    EXPECT_EQ(Caption(QStringLiteral("InputButton3")), QString());
+    EXPECT_EQ(Caption(QStringLiteral("GroupInputButton3")), QString());
+    EXPECT_EQ(rig.Find<QGroupBox>(QStringLiteral("AudioInputGroupBox3"))->title(),
+              QStringLiteral("Input 3 ()"));
+    EXPECT_EQ(Caption(QStringLiteral("OutputButton2")), QStringLiteral("Proj"));
+    EXPECT_EQ(Caption(QStringLiteral("GroupOutputButton2")), QStringLiteral("Proj"));
+    EXPECT_EQ(rig.Find<QCheckBox>(QStringLiteral("GroupExistCheckBox1"))->text(),
+              QStringLiteral("Group 1 (Front)"));
+    EXPECT_EQ(rig.Find<QRadioButton>(QStringLiteral("GroupingRadioGroupItem0"))->text(),
+              QStringLiteral("Group 1 (Front)"));
 }
 
 TEST_F(LabelsTest, AnEditTakesSixCharactersOfAnyEightBitText) {
