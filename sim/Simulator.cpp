@@ -87,7 +87,8 @@ struct Simulator::Impl {
     Switcher switcher;
     SimFaults faults;
     std::map<std::string, std::vector<std::uint8_t>> canned;
-    std::vector<std::string> lines;
+    std::deque<std::string> lines; // the most recent kKeptLines lines
+    std::size_t lineCount = 0;     // lines since the last clear, also those let go
     int noSohSeen = 0; // occurrences of faults.noSohQuery since it was set
     int probeRun = 0;  // consecutive bare CRs
     quint16 tcpPort = 0;
@@ -336,7 +337,11 @@ void Simulator::Impl::HandleLine(Channel channel, const std::string& line, bool 
     item.generation = tcpGeneration;
     {
         std::lock_guard lock(mutex);
+        if (lines.size() == kKeptLines) {
+            lines.pop_front();
+        }
         lines.push_back(line);
+        ++lineCount;
         linesChanged.notify_all();
         if (log.isOpen()) {
             const QString stamp = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
@@ -514,18 +519,19 @@ std::string Simulator::SlavePath() const {
 
 std::vector<std::string> Simulator::ReceivedLines() const {
     std::lock_guard lock(d_->mutex);
-    return d_->lines;
+    return {d_->lines.begin(), d_->lines.end()};
 }
 
 void Simulator::ClearReceivedLines() {
     std::lock_guard lock(d_->mutex);
     d_->lines.clear();
+    d_->lineCount = 0;
 }
 
 bool Simulator::WaitForLines(std::size_t n, int timeoutMs) const {
     std::unique_lock lock(d_->mutex);
     return d_->linesChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                     [&] { return d_->lines.size() >= n; });
+                                     [&] { return d_->lineCount >= n; });
 }
 
 void Simulator::SetSilent(bool on) {

@@ -29,6 +29,7 @@
 #include <QObject>
 #include <QtGlobal>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -46,6 +47,8 @@ inline constexpr int kMaxInputs = 16;
 inline constexpr int kMaxOutputs = 16;
 inline constexpr int kPresetCount = 16;
 inline constexpr std::uint8_t kDefaultLevel = 200; // 0 dB
+// ReceivedLines() gives at most this many of the most recent lines.
+inline constexpr std::size_t kKeptLines = 1024;
 
 // ---------------------------------------------------------------- state ---
 
@@ -185,9 +188,13 @@ class Simulator : public QObject {
     std::string SlavePath() const;  // the pty slave device, e.g. /dev/pts/4
 
     // Everything below may be called from any thread.
-    std::vector<std::string> ReceivedLines() const; // without CR; a probe is ""
+    // The most recent lines received since the last clear (at most kKeptLines),
+    // without CR; a probe is "".
+    std::vector<std::string> ReceivedLines() const;
     void ClearReceivedLines();
-    bool WaitForLines(std::size_t n, int timeoutMs) const; // true once n lines arrived
+    // True once n lines arrived since the last clear (all are counted, also
+    // those no longer kept).
+    bool WaitForLines(std::size_t n, int timeoutMs) const;
 
     void SetSilent(bool on);
     void SetNoPrompt(bool on);
