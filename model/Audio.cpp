@@ -20,7 +20,8 @@ std::string LevelToDbText(int level) {
 }
 
 int DbToPosition(int db) {
-    const double position = (db - kMinDb) * kLevelPerDb;
+    // In double: db - kMinDb overflows an int near INT_MAX.
+    const double position = (static_cast<double>(db) - kMinDb) * kLevelPerDb;
     // Whole dB outside -74..20 have no position; keep the slider's range.
     return static_cast<int>(std::clamp(position, 0.0, static_cast<double>(kMaxLevel)));
 }
@@ -41,8 +42,17 @@ int LevelOnScale(int level) {
     return std::clamp(level, kMinLevel, kMaxLevel);
 }
 
+namespace {
+
+// One of the model's inputs.
+bool IsModelInput(const DeviceState& state, int i) {
+    return i >= 0 && i < std::clamp(state.Inputs(), 0, kMaxInputs);
+}
+
+} // namespace
+
 Commands SetAudioLevel(DeviceState& state, int i, int level) {
-    if (i < 0 || i >= kMaxInputs) {
+    if (!IsModelInput(state, i)) {
         return {};
     }
     const int stored = LevelOnScale(level);
@@ -51,7 +61,7 @@ Commands SetAudioLevel(DeviceState& state, int i, int level) {
 }
 
 Commands SpinAudioLevel(DeviceState& state, int i, int shownDb, bool up) {
-    if (i < 0 || i >= kMaxInputs) {
+    if (!IsModelInput(state, i)) {
         return {};
     }
     Commands lines;

@@ -20,7 +20,8 @@ inline constexpr int kMaxDb = 20;
 // Whole dB of a level, truncated toward zero (0 -> -74, 252 -> 20).
 int LevelToDb(int level);
 std::string LevelToDbText(int level);
-// trunc((d + 74) x 2.68085...) for a whole dB value d.
+// trunc((d + 74) x 2.68085...) for a whole dB value d; any other int is held
+// to the slider's range 0..252.
 int DbToPosition(int db);
 // Slider positions one spin click sets in turn, from the read-out `shownDb`:
 // empty when the click does nothing; the second (one more, at most 252) is
@@ -32,7 +33,7 @@ std::vector<int> SpinPositions(int shownDb, bool up);
 int LevelOnScale(int level);
 
 // Stores `level` (held to 0..252) as the level of input i (0-based) and
-// returns "ALVL i+1 level". Nothing for an input outside 0..15.
+// returns "ALVL i+1 level". Nothing for an input beyond the model's inputs.
 Commands SetAudioLevel(DeviceState& state, int i, int level);
 // One spin click on input i whose read-out shows `shownDb`: each position of
 // SpinPositions in turn that differs from the level held before it is

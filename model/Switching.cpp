@@ -2,6 +2,8 @@
 
 #include "protocol/Commands.h"
 
+#include <algorithm>
+
 namespace qvc {
 
 namespace {
@@ -10,11 +12,12 @@ namespace {
 constexpr int kRtempUnchanged = cmd::kUnchanged;
 constexpr int kRtempNone = cmd::kNoInput;
 
-bool IsInput(int n) {
-    return n >= 0 && n < kMaxInputs;
-}
-
 } // namespace
+
+bool Switching::IsInput(int n) const {
+    const int count = std::clamp(state_.model.InputCount, 0, kMaxInputs);
+    return n >= 0 && n < count;
+}
 
 int Switching::GroupOf(int o) const {
     if (o < 0 || o >= kMaxOutputs) {
@@ -31,8 +34,7 @@ bool Switching::IsShownOutput(int o) const {
 }
 
 int Switching::ShownOutputs() const {
-    const int count = state_.model.OutputCount;
-    return count < 0 ? 0 : (count > kMaxOutputs ? kMaxOutputs : count);
+    return std::clamp(state_.model.OutputCount, 0, kMaxOutputs);
 }
 
 void Switching::SelectInput(int n) {
@@ -53,11 +55,12 @@ bool Switching::OutputEnabledFor(int o, int n) const {
     if (state_.groups.inputCount(g) <= 0) {
         return true;
     }
-    return IsInput(n) && state_.groups.inputMember(g, n) == g;
+    return n >= 0 && n < kMaxInputs && state_.groups.inputMember(g, n) == g;
 }
 
 Commands Switching::ToggleOutput(int o, AvMode mode) {
-    if (selectedInput_ == NoInput || !IsShownOutput(o)) {
+    // A selection made before the model shrank is no input of this switcher.
+    if (!IsInput(selectedInput_) || !IsShownOutput(o)) {
         return {};
     }
     const int s = selectedInput_;
@@ -85,7 +88,7 @@ Commands Switching::ToggleOutput(int o, AvMode mode) {
             out.audioInput(o) = static_cast<std::uint8_t>(pa);
             out.videoTaken(o) = 1;
             out.audioTaken(o) = 1;
-            return {cmd::Take(false)};
+            return Revert();
         }
         out.videoInput(o) = NoInput;
         out.audioInput(o) = NoInput;
@@ -104,7 +107,7 @@ Commands Switching::ToggleOutput(int o, AvMode mode) {
         if (v != pv) {
             out.videoInput(o) = static_cast<std::uint8_t>(pv);
             out.videoTaken(o) = 1;
-            return {cmd::Take(false)};
+            return Revert();
         }
         out.videoInput(o) = NoInput;
         out.videoTaken(o) = 0;
@@ -121,13 +124,31 @@ Commands Switching::ToggleOutput(int o, AvMode mode) {
         if (a != pa) {
             out.audioInput(o) = static_cast<std::uint8_t>(pa);
             out.audioTaken(o) = 1;
-            return {cmd::Take(false)};
+            return Revert();
         }
         out.audioInput(o) = NoInput;
         out.audioTaken(o) = 0;
         return {cmd::Rtemp(o, kRtempUnchanged, kRtempNone)};
     }
     return {};
+}
+
+// "TAKE 0" drops every temporary route on the switcher, not only the one
+// reverted here; the routes that are still temporary in the table are sent
+// again, so that the switcher shows what the window shows.
+Commands Switching::Revert() const {
+    Commands lines{cmd::Take(false)};
+    const auto& out = state_.outputs;
+    const auto wire = [](int input) { return input == NoInput ? kRtempNone : input; };
+    for (int o = 0; o < ShownOutputs(); ++o) {
+        const bool video = out.videoTaken(o) == 0;
+        const bool audio = out.audioTaken(o) == 0;
+        if (video || audio) {
+            lines.push_back(cmd::Rtemp(o, video ? wire(out.videoInput(o)) : kRtempUnchanged,
+                                       audio ? wire(out.audioInput(o)) : kRtempUnchanged));
+        }
+    }
+    return lines;
 }
 
 Commands Switching::PropagateToGroup(int o, AvMode mode) {

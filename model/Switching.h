@@ -23,12 +23,16 @@ class Switching {
     // The picked input, or NoInput.
     int SelectedInput() const { return selectedInput_; }
 
-    // Picks input n, or drops the selection when n is already picked.
+    // Picks input n, or drops the selection when n is already picked. An
+    // input beyond the model's inputs is refused.
     void SelectInput(int n);
     // Whether output o's button is enabled after a click on input n: o is in
     // no group, or n is one of its group's inputs, or its group has none.
     bool OutputEnabledFor(int o, int n) const;
 
+    // Routes, reverts or disconnects output o for the selected input. A
+    // revert sends "TAKE 0", which drops every temporary route on the
+    // switcher, followed by the RTEMP of each output still temporary here.
     Commands ToggleOutput(int o, AvMode mode);
     // ToggleOutput on every other shown output of o's group, ascending.
     Commands PropagateToGroup(int o, AvMode mode);
@@ -52,6 +56,10 @@ class Switching {
 
   private:
     bool IsShownOutput(int o) const;
+    // One of the model's inputs.
+    bool IsInput(int n) const;
+    // "TAKE 0", then the temporary routes of the shown outputs again.
+    Commands Revert() const;
 
     DeviceState& state_;
     int selectedInput_ = NoInput;

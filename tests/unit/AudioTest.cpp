@@ -3,6 +3,7 @@
 #include "model/Audio.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,20 @@ TEST(DbToPosition, SliderPositionsOfWholeDb) {
     EXPECT_EQ(DbToPosition(2), 203);
     EXPECT_EQ(DbToPosition(19), 249);
     EXPECT_EQ(DbToPosition(20), 252);
+}
+
+TEST(DbToPosition, AnyIntOutsideTheScaleIsHeldToTheSliderEnds) {
+    struct Row {
+        int db;
+        int position;
+    };
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    const Row rows[] = {{21, 252}, {1000, 252}, {kMax - 73, 252}, {kMax, 252},
+                        {-75, 0},  {-1000, 0},  {kMin + 74, 0},   {kMin, 0}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(DbToPosition(row.db), row.position) << "dB " << row.db;
+    }
 }
 
 TEST(SpinPositions, UpAndDownStepOneDb) {

@@ -2,6 +2,9 @@
 // the state each action leaves and the exact lines it hands to the link.
 #include "model/Switching.h"
 
+#include "model/Audio.h"
+
+#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -179,15 +182,52 @@ TEST_F(SwitchingTest, SingleLayerRouteOntoThePreviousInputKeepsItsTakenMark) {
     EXPECT_EQ(Record(state, 1), (Bytes{9, 2, 1, 1, 0}));
 }
 
-TEST_F(SwitchingTest, RevertingOneOutputKeepsOthersTemporary) {
-    Committed(state, 0, 3, 3);
+// "TAKE 0" drops every temporary route on the switcher: a revert sends the
+// routes that stay temporary here once more, in each mode's form.
+TEST_F(SwitchingTest, RevertingOneOutputSendsTheOthersTemporaryRoutesAgain) {
+    struct Case {
+        AvMode mode;
+        Commands revert;
+        Bytes output1;
+    };
+    const Case cases[] = {
+        {AvMode::AudioVideo, {"TAKE 0", "RTEMP 1 5 5"}, {4, 4, 0, 0, 0}},
+        {AvMode::VideoOnly, {"TAKE 0", "RTEMP 1 5 101"}, {4, 3, 0, 1, 0}},
+        {AvMode::AudioOnly, {"TAKE 0", "RTEMP 1 101 5"}, {3, 4, 1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        DeviceState s;
+        Switching sw2(s);
+        Committed(s, 0, 3, 3);
+        Committed(s, 1, 3, 3);
+        Committed(s, 2, 3, 3);
+        // Input 5 to outputs 1 and 2, then output 2 clicked again.
+        sw2.SelectInput(4);
+        sw2.ToggleOutput(0, c.mode);
+        sw2.ToggleOutput(1, c.mode);
+        EXPECT_EQ(sw2.ToggleOutput(1, c.mode), c.revert);
+        EXPECT_EQ(Record(s, 1), (Bytes{3, 3, 1, 1, 0}));
+        EXPECT_EQ(Record(s, 0), c.output1);
+        EXPECT_EQ(sw2.Take(), Commands{"TAKE 1"});
+        EXPECT_EQ(Prev(s, 0), Bytes(c.output1.begin(), c.output1.begin() + 2));
+    }
+}
+
+TEST_F(SwitchingTest, RevertSendsTemporaryDisconnectionsAndSingleLayers) {
+    Committed(state, 0, 4, 4);
     Committed(state, 1, 3, 3);
-    sw.SelectInput(5);
-    EXPECT_EQ(sw.ToggleOutput(0, AvMode::AudioVideo), Commands{"RTEMP 1 6 6"});
-    EXPECT_EQ(sw.ToggleOutput(1, AvMode::AudioVideo), Commands{"RTEMP 2 6 6"});
-    EXPECT_EQ(sw.ToggleOutput(1, AvMode::AudioVideo), Commands{"TAKE 0"});
-    EXPECT_EQ(Record(state, 1), (Bytes{3, 3, 1, 1, 0}));
-    EXPECT_EQ(Record(state, 0), (Bytes{5, 5, 0, 0, 0}));
+    Committed(state, 2, 3, 3);
+    Committed(state, 3, 7, 7);
+    sw.SelectInput(4);
+    EXPECT_EQ(sw.ToggleOutput(0, AvMode::AudioVideo), Commands{"RTEMP 1 0 0"});
+    EXPECT_EQ(sw.ToggleOutput(2, AvMode::AudioOnly), Commands{"RTEMP 3 101 5"});
+    EXPECT_EQ(sw.ToggleOutput(1, AvMode::AudioVideo), Commands{"RTEMP 2 5 5"});
+    EXPECT_EQ(sw.ToggleOutput(1, AvMode::AudioVideo),
+              (Commands{"TAKE 0", "RTEMP 1 0 0", "RTEMP 3 101 5"}));
+    EXPECT_EQ(Record(state, 0), (Bytes{X, X, 0, 0, 0}));
+    EXPECT_EQ(Record(state, 2), (Bytes{3, 4, 1, 0, 0}));
+    EXPECT_EQ(Record(state, 3), (Bytes{7, 7, 1, 1, 0}));
 }
 
 TEST_F(SwitchingTest, TakeCommitsAndKeepsTheSelection) {
@@ -277,6 +317,46 @@ TEST_F(SwitchingTest, TwelveByFourLeavesSlotsFiveToEightUntouched) {
     EXPECT_EQ(Record(state, 3), (Bytes{X, X, 1, 1, 0}));
 }
 
+// Inputs and outputs beyond the model are refused by every routing, mute and
+// level operation: nothing changes and nothing is sent.
+TEST_F(SwitchingTest, TwelveByFourRefusesInputsAndOutputsBeyondTheModel) {
+    {
+        // A selection made on a larger model is no input of the smaller one.
+        DeviceState larger;
+        Switching wide(larger);
+        wide.SelectInput(13);
+        larger.model.ApplyModelCode(0);
+        EXPECT_TRUE(wide.ToggleOutput(0, AvMode::AudioVideo).empty());
+    }
+    state.model.ApplyModelCode(0);
+    const DeviceState before = state;
+    sw.SelectInput(13); // a click on input 14 of a 12 x 4
+    EXPECT_EQ(sw.SelectedInput(), NoInput);
+
+    struct Case {
+        const char* what;
+        std::function<Commands()> operation;
+    };
+    const Case cases[] = {
+        {"input 14, output 1", [&] { return sw.ToggleOutput(0, AvMode::AudioVideo); }},
+        {"input 14, output 1 video", [&] { return sw.ToggleOutput(0, AvMode::VideoOnly); }},
+        {"mute of output 5", [&] { return sw.SetOutputMute(4, true); }},
+        {"level of input 13", [&] { return SetAudioLevel(state, 12, 100); }},
+        {"spin of input 16", [&] { return SpinAudioLevel(state, 15, 0, true); }},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.operation(), Commands{}) << c.what;
+    }
+    EXPECT_EQ(state.outputs.bytes, before.outputs.bytes);
+    EXPECT_EQ(state.levels.bytes, before.levels.bytes);
+
+    // The model's last input, output and level still go out.
+    sw.SelectInput(11);
+    EXPECT_EQ(sw.ToggleOutput(3, AvMode::AudioVideo), Commands{"RTEMP 4 12 12"});
+    EXPECT_EQ(sw.SetOutputMute(3, true), Commands{"OMUTE 4 1"});
+    EXPECT_EQ(SetAudioLevel(state, 11, 100), Commands{"ALVL 12 100"});
+}
+
 // Group 1: outputs 1, 3, 4 and 10; group 2: output 2. No member inputs.
 void SeedGroups(DeviceState& s) {
     GroupTable& g = s.groups;
@@ -302,7 +382,7 @@ TEST_F(SwitchingTest, GroupMembersAreToggledInAscendingOrderByTheirOwnState) {
     // The operator clicks output 3.
     EXPECT_EQ(sw.ToggleOutput(2, AvMode::AudioVideo), Commands{"RTEMP 3 5 5"});
     EXPECT_EQ(sw.PropagateToGroup(2, AvMode::AudioVideo),
-              (Commands{"TAKE 0", "RTEMP 4 5 5", "RTEMP 10 5 5"}));
+              (Commands{"TAKE 0", "RTEMP 3 5 5", "RTEMP 4 5 5", "RTEMP 10 5 5"}));
     EXPECT_EQ(Record(state, 0), (Bytes{1, 1, 1, 1, 0}));
     EXPECT_EQ(Record(state, 2), (Bytes{4, 4, 0, 0, 0}));
     EXPECT_EQ(Record(state, 3), (Bytes{4, 4, 0, 0, 0}));

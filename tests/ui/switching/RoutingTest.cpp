@@ -160,9 +160,11 @@ TEST_F(RoutingTest, SingleSignalModesLeaveTheOtherSignalAlone) {
     ExpectAudio(1, "3", kRed);
     ExpectButton(OutputButton(1), kAqua);
 
-    // Audio Only again on a route carrying input 3 as audio: back to 7.
+    // Audio Only again on a route carrying input 3 as audio: back to 7. The
+    // switcher drops every temporary route on "TAKE 0" and is given the
+    // temporary video again.
     ClickOutput(1);
-    EXPECT_EQ(Sent(), (Lines{"TAKE 0"}));
+    EXPECT_EQ(Sent(), (Lines{"TAKE 0", "RTEMP 1 3 101"}));
     ExpectAudio(1, "7", kLime);
     ExpectVideo(1, "3", kRed); // the temporary video stays
     ExpectButton(OutputButton(1), TooltipBase());
@@ -177,7 +179,7 @@ TEST_F(RoutingTest, RevertingOneOutputKeepsTheOthersTemporary) {
     EXPECT_EQ(Sent(), (Lines{"RTEMP 1 2 2", "RTEMP 2 2 2"}));
 
     ClickOutput(1);
-    EXPECT_EQ(Sent(), (Lines{"TAKE 0"}));
+    EXPECT_EQ(Sent(), (Lines{"TAKE 0", "RTEMP 2 2 2"}));
     ExpectVideo(1, "5", kLime);
     ExpectVideo(2, "2", kRed);
     ExpectAudio(2, "2", kRed);
@@ -207,7 +209,9 @@ TEST_F(RoutingTest, ClickRepeatsOnTheOtherOutputsOfTheGroup) {
         }
     };
     ClickOutput(3);
-    EXPECT_EQ(Sent(), (Lines{"TAKE 0", "TAKE 0", "TAKE 0"}));
+    // Each revert gives the switcher the members still temporary again.
+    EXPECT_EQ(Sent(), (Lines{"TAKE 0", "RTEMP 1 2 101", "RTEMP 4 2 101", "TAKE 0", "RTEMP 4 2 101",
+                             "TAKE 0"}));
     EXPECT_EQ(shownWhenSent, (QStringList{"5 " + kLime, "-- " + Face(), "-- " + Face()}));
 
     ClickOutput(4);
