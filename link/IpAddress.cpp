@@ -1,8 +1,8 @@
 #include "IpAddress.h"
 
 #include "DeviceLink.h"
-#include "protocol/Commands.h"
 #include "Prompts.h"
+#include "protocol/Commands.h"
 
 #include <algorithm>
 
@@ -24,11 +24,17 @@ bool IsBlank(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
-// Reads one number at `pos`; false when there is none.
-bool ReadNumber(const QString& text, qsizetype& pos, int& value) {
+// The first place at or after `pos` that is not a blank.
+qsizetype SkipBlanks(const QString& text, qsizetype pos) {
     while (pos < text.size() && IsBlank(text[pos])) {
         ++pos;
     }
+    return pos;
+}
+
+// Reads one number at `pos`; false when there is none.
+bool ReadNumber(const QString& text, qsizetype& pos, int& value) {
+    pos = SkipBlanks(text, pos);
     bool negative = false;
     if (pos < text.size() && (text[pos] == u'-' || text[pos] == u'+')) {
         negative = text[pos] == u'-';
@@ -64,6 +70,9 @@ IpAddressParts ReadIpAddressParts(const QString& text) {
             if (dot < 0) {
                 break;
             }
+            // Anything but blanks between a number and its dot is not the
+            // dotted form, though the numbers are still read.
+            parts.exact = parts.exact && SkipBlanks(text, pos) == dot;
             pos = dot + 1;
         }
         int value = 0;
@@ -73,6 +82,7 @@ IpAddressParts ReadIpAddressParts(const QString& text) {
         parts.values[static_cast<std::size_t>(i)] = value;
         parts.count = i + 1;
     }
+    parts.exact = parts.exact && parts.count == 4 && SkipBlanks(text, pos) == text.size();
     return parts;
 }
 
@@ -90,7 +100,7 @@ QString CheckConnectAddress(const QString& text) {
         return kEmptyAddressText;
     }
     const IpAddressParts parts = ReadIpAddressParts(text);
-    if (parts.count < 4 || !AllInRange(parts)) {
+    if (!parts.exact || !AllInRange(parts)) {
         return kAddressFormText;
     }
     return {};
@@ -101,7 +111,7 @@ QString CheckIpConfigAddress(const QString& text) {
         return kEmptyAddressText;
     }
     const IpAddressParts parts = ReadIpAddressParts(text);
-    if (parts.count < 4) {
+    if (!parts.exact) {
         return kAddressFormText;
     }
     if (std::any_of(parts.values.begin(), parts.values.end(), [](int v) { return v > 255; })) {
