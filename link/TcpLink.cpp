@@ -2,11 +2,11 @@
 // exchanges, and the socket events with their messages.
 #include "DeviceLinkImpl.h"
 #include "IpAddress.h"
+#include "protocol/ReplyCollector.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QThread>
-#include <vector>
 
 namespace qvc {
 
@@ -127,9 +127,9 @@ void DeviceLink::Impl::TcpSendOnly() {
 }
 
 // The TCP status exchange: reads of at most 100 bytes, at most 100 of them,
-// until the first '#' met when ExpectedLength bytes have been counted. Only a
-// complete reply is copied into the receive buffer; otherwise it stays all
-// zero and the caller finds no SOH.
+// until the reply has ended (TcpReplyCollector: the first '#' after the whole
+// payload). Only a complete reply is copied into the receive buffer;
+// otherwise it stays all zero and the caller finds no SOH.
 void DeviceLink::Impl::TcpQueryStatus() {
     exchangeFailed = false;
     if (!TcpIsActive()) {
@@ -146,38 +146,15 @@ void DeviceLink::Impl::TcpQueryStatus() {
     DiscardTcpInput();
     TcpWrite(commandBuffer);
 
-    std::vector<QByteArray> pieces;
-    std::size_t total = 0;
-    int counted = 0;
-    bool complete = false;
-    bool oversized = false;
-    for (int k = 0; k < kSlotCount && !complete; ++k) {
-        QByteArray slot = TcpRead(kSlotBytes);
-        if (slot.isEmpty()) {
-            break;
-        }
-        if (total + static_cast<std::size_t>(slot.size()) > receiveBuffer.size()) {
-            oversized = true;
-            break;
-        }
-        for (const char c : std::as_const(slot)) {
-            if (static_cast<std::uint8_t>(c) == kPrompt && counted >= expectedLength) {
-                complete = true;
-            } else {
-                ++counted;
-            }
-        }
-        total += static_cast<std::size_t>(slot.size());
-        pieces.push_back(std::move(slot));
+    TcpReplyCollector reply(static_cast<std::size_t>(std::max(expectedLength, 0)),
+                            receiveBuffer.size(), kSlotCount);
+    while (reply.WantsMore()) {
+        const QByteArray slot = TcpRead(kSlotBytes);
+        reply.Add(std::span(reinterpret_cast<const std::uint8_t*>(slot.constData()),
+                            static_cast<std::size_t>(slot.size())));
     }
-    if (!complete || oversized) {
-        return;
-    }
-    std::size_t at = 0;
-    for (const QByteArray& slot : pieces) {
-        std::copy(slot.cbegin(), slot.cend(),
-                  receiveBuffer.begin() + static_cast<std::ptrdiff_t>(at));
-        at += static_cast<std::size_t>(slot.size());
+    if (reply.Complete()) {
+        std::copy(reply.Bytes().begin(), reply.Bytes().end(), receiveBuffer.begin());
     }
 }
 

@@ -123,6 +123,41 @@ TEST_F(TcpLinkTest, AddressTextIsCheckedBeforeAnyConnect) {
     EXPECT_EQ(peer.Lines(1), Lines{"CLEAR"});
 }
 
+// Only four dot-separated decimal numbers are an address: anything else is
+// refused with the form message by both checks, and neither connects nor
+// sends. Leading zeros and blanks around the numbers are still accepted.
+TEST_F(TcpLinkTest, TextThatIsNotExactlyFourDottedNumbersIsRefused) {
+    const QString form =
+        "Please enter the IP Address as four numbers from 0 to 255 in the form a.b.c.d";
+    struct Case {
+        const char* text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"1.2.3.4.5", false},      {"192.168.1.50/24", false}, {"10.0.0.5 junk", false},
+        {"1 2.3.4.5", false},      {"0x7f.0.0.1", false},      {"10.0.0.5.", false},
+        {"10.0.0,5", false},       {".10.0.0.5", false},       {"10.0.0.5x", false},
+        {"010.000.0.05", true},    {"  10.0.0.5  ", true},     {"10. 0 .0\t.5", true},
+        {"255.255.255.255", true},
+    };
+    for (const Case& c : cases) {
+        const std::string expected = c.accepted ? "" : form.toStdString();
+        EXPECT_EQ(CheckConnectAddress(c.text).toStdString(), expected) << c.text;
+        EXPECT_EQ(CheckIpConfigAddress(c.text).toStdString(), expected) << c.text;
+    }
+
+    ConnectTcp();
+    prompts.ExpectMessage(form);
+    EXPECT_FALSE(UpdateIpAddress(*link, prompts, "192.168.1.50/24"));
+    prompts.ExpectMessage(form);
+    EXPECT_EQ(link->TcpConnect("127.0.0.1.5"), DeviceLink::TcpOutcome::NotConnected);
+    prompts.VerifyAllUsed();
+    // Still connected as before, and the switcher heard nothing.
+    EXPECT_TRUE(link->TcpActive());
+    link->SendCommand(cmd::Clear());
+    EXPECT_EQ(peer.Lines(1), Lines{"CLEAR"});
+}
+
 TEST_F(TcpLinkTest, CommandIsSentAndAnyReplyTakenAsAcknowledgement) {
     ConnectTcp();
     link->SendCommand(cmd::Rtemp(1, 4, 100));
@@ -177,33 +212,33 @@ TEST_F(TcpLinkTest, StatusReplyIsCopiedWhole) {
     EXPECT_EQ(Received(26), expected);
 }
 
-TEST_F(TcpLinkTest, HashBeforeExpectedLengthIsData) {
+TEST_F(TcpLinkTest, HashInsideThePayloadIsData) {
     ConnectTcp();
-    // '#' at index 5 is counted as data; the first '#' met with 20 bytes
-    // counted (index 21) ends the reply, without CR LF before it, and the rest
-    // of that read is copied too.
+    // The payload is the 20 bytes after SOH and tag (indices 2..21): the '#'
+    // at 5 and the one at 21 are data; the '#' at 22, after the whole
+    // payload, ends the reply, without CR LF before it, and the rest of that
+    // read is copied too.
     const Bytes reply = B("\x01"
-                          "0ABC#EFGHIJKLMNOPQRS#TU");
-    ASSERT_EQ(reply.size(), 24u);
+                          "0ABC#EFGHIJKLMNOPQRS##TU");
+    ASSERT_EQ(reply.size(), 25u);
     peer->SetCannedReply("MINFOQV", reply);
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
-    EXPECT_EQ(Received(21), Bytes(reply.begin(), reply.begin() + 21));
-    EXPECT_EQ(link->ReceiveBuffer()[24], 0);
+    EXPECT_EQ(Received(26), Cat({reply, Bytes{0}}));
 }
 
-// The '#' that ends a reply is the first met once ExpectedLength bytes have
-// been counted: here it comes after exactly 20 bytes, so it ends the reply
-// for 20 and is data for 21 (the reply then never ends).
-TEST_F(TcpLinkTest, HashAfterExactlyExpectedLengthBytesEndsTheReply) {
+// The '#' that ends a reply is the first one after SOH, tag and
+// ExpectedLength bytes: here it follows 18 payload bytes, so it ends the reply
+// for 18 and is data for 19 (the reply then never ends).
+TEST_F(TcpLinkTest, HashRightAfterThePayloadEndsTheReply) {
     ConnectTcp();
-    const Bytes reply = Cat({B("\x01"
+    const Bytes reply = Cat({B("xy\x01"
                                "0"),
                              Bytes(18, 'D'), B("#")});
     struct Case {
         int expectedLength;
         bool complete;
     };
-    const Case cases[] = {{20, true}, {21, false}};
+    const Case cases[] = {{18, true}, {19, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expectedLength);
         peer->SetCannedReply("MINFOQV", reply);
@@ -214,6 +249,35 @@ TEST_F(TcpLinkTest, HashAfterExactlyExpectedLengthBytesEndsTheReply) {
             EXPECT_TRUE(AllZero());
         }
     }
+}
+
+// Level 35 is the byte '#'. Before the whole payload has arrived it is data,
+// also when a read ends right after it.
+TEST_F(TcpLinkTest, HashLevelInAReplyInPiecesIsData) {
+    ConnectTcp();
+    link->SendCommand(cmd::Alvl(14, 35));
+    link->SendCommand(cmd::Alvl(15, 201));
+    // SOH, tag and 15 levels: the first piece ends with the '#'.
+    peer->SetChunk(17, 50);
+    ASSERT_TRUE(link->QueryStatus("AINFOQV", 16));
+    const Bytes levels = {200, 180, 220, 252, 0,   150, 200, 210,
+                          190, 230, 170, 200, 205, 160, 35,  201};
+    EXPECT_EQ(Received(22), Cat({B("\x01"
+                                   "1"),
+                                 levels, B("\r\n#"), Bytes{0}}));
+}
+
+// Without an SOH in the first 30 bytes the reply cannot be read; it ends at
+// its first '#' after them and shows as the parse error at once.
+TEST_F(TcpLinkTest, ReplyWithoutSohEndsAtTheFirstHashAfterTheSearchWindow) {
+    ConnectTcp();
+    const Bytes reply = Cat({Bytes(10, 'T'), B("#"), Bytes(19, 'T'), B("#XY")});
+    peer->SetCannedReply("MINFOQV", reply);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
+    EXPECT_LT(clock.elapsed(), ShortTimings().tcpReadMs);
+    EXPECT_EQ(Received(reply.size() + 1), Cat({reply, Bytes{0}}));
 }
 
 TEST_F(TcpLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {

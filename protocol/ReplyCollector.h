@@ -1,0 +1,107 @@
+// Where a status reply ends, as its bytes arrive in pieces: the serial rule
+// and the TCP rule, without any I/O. The link feeds them what it reads.
+#pragma once
+
+#include "Framing.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace qvc {
+
+// The serial collector: stores `piece` in `buffer` from `position` on. The
+// reply is complete at the first '#' at an index of `expected` or more that
+// follows CR LF; `position` goes back to 0 and the rest of the piece is
+// ignored. A reply that fills the buffer without ending is not stored further.
+// True when the reply completed in this piece.
+inline bool CollectSerialReply(std::span<std::uint8_t> buffer, std::size_t& position,
+                               std::size_t expected, std::span<const std::uint8_t> piece) {
+    for (const std::uint8_t byte : piece) {
+        if (position >= buffer.size()) {
+            return false;
+        }
+        const std::size_t p = position;
+        buffer[p] = byte;
+        if (byte == kPrompt && p >= expected && p >= 2 && buffer[p - 1] == kLf &&
+            buffer[p - 2] == kCr) {
+            position = 0;
+            return true;
+        }
+        ++position;
+    }
+    return false;
+}
+
+// The TCP collector: the reads of one reply, kept in order, and its end. The
+// reply is complete at the first '#' that follows the whole payload, that is
+// at an index (counted from the first byte of the reply) of SOH + 2 +
+// `expected` or more; a '#' before that is data. When the first 30 bytes hold
+// no SOH the reply cannot be parsed, and it ends at the first '#' at an index
+// of 30 and of `expected` or more, so that its parse error shows without a
+// wait. At most `maxReads` reads and `capacity` bytes are taken: a reply that
+// needs more fails.
+class TcpReplyCollector {
+  public:
+    static constexpr int kMaxReads = 100;
+
+    explicit TcpReplyCollector(std::size_t expected, std::size_t capacity = kReceiveBufferSize,
+                               int maxReads = kMaxReads)
+        : expected_(expected), capacity_(capacity), readsLeft_(maxReads) {}
+
+    // Whether another read is wanted: the reply has not ended, nor failed,
+    // and reads are left.
+    bool WantsMore() const { return !complete_ && !failed_ && readsLeft_ > 0; }
+
+    // Takes the bytes of one read (a read of 0 bytes ends the reply, unended).
+    void Add(std::span<const std::uint8_t> read) {
+        if (!WantsMore()) {
+            return;
+        }
+        --readsLeft_;
+        if (read.empty() || bytes_.size() + read.size() > capacity_) {
+            failed_ = true;
+            return;
+        }
+        for (const std::uint8_t byte : read) {
+            const std::size_t p = bytes_.size();
+            bytes_.push_back(byte);
+            if (complete_) {
+                continue; // the rest of the read is kept
+            }
+            if (!soh_ && p < kSohWindow && byte == kSoh) {
+                soh_ = p;
+            }
+            if (byte == kPrompt && p >= EndFrom()) {
+                complete_ = true;
+            }
+        }
+    }
+
+    // The reply ended within the reads it was given.
+    bool Complete() const { return complete_ && !failed_; }
+    // Every byte read, joined in the order of the reads (also after the end).
+    std::span<const std::uint8_t> Bytes() const { return bytes_; }
+
+  private:
+    // The first index at which a '#' ends the reply, as far as is known now.
+    std::size_t EndFrom() const {
+        if (soh_) {
+            return PayloadStart(*soh_) + expected_;
+        }
+        return std::max(kSohWindow, expected_);
+    }
+
+    std::size_t expected_;
+    std::size_t capacity_;
+    int readsLeft_;
+    std::vector<std::uint8_t> bytes_;
+    std::optional<std::size_t> soh_;
+    bool complete_ = false;
+    bool failed_ = false;
+};
+
+} // namespace qvc
