@@ -73,8 +73,20 @@ class Reader {
         return load(*payload);
     }
 
+    // The group, preset and preset group replies are asked for in the form
+    // they are copied in, the one of the model's output slots: a status
+    // block with a model code outside 0..3 keeps the model, and so both.
     int Length(StatusQuery q) const {
-        return ExpectedLength(q, state_.model, state_.status.ModelCode());
+        const bool large = LargePayloadForm(state_.model);
+        switch (q) {
+        case StatusQuery::Pinfoqv:
+            return static_cast<int>(large ? PresetTable::kSize : PresetTable::kSmallSize);
+        case StatusQuery::Ginfoqv:
+        case StatusQuery::Pginfoqv:
+            return static_cast<int>(large ? GroupTable::kSize : GroupTable::kSmallSize);
+        default:
+            return ExpectedLength(q, state_.model, state_.status.ModelCode());
+        }
     }
 
   private:

@@ -180,6 +180,43 @@ INSTANTIATE_TEST_SUITE_P(AllModels, ReadBackModels,
                                     std::to_string(param.param.model);
                          });
 
+// A status block with a model code outside 0..3 leaves the model as it was:
+// every later reply is asked for and copied in that model's form. Here a
+// 12 x 4 read before reports code 7, and its small replies still fit.
+TEST(ReadBackModelCode, CodeOutsideTheTableKeepsTheFormOfTheModel) {
+    SimPeer peer({.model = 0, .tcp = true});
+    LinkState state;
+    RecordingHost host;
+    host.linkState = &state;
+    ScriptedPrompts prompts;
+    DeviceLink link(state, host, prompts, SerialPortMap(), ShortTimings(), peer->TcpPort());
+    ASSERT_EQ(link.TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Probed);
+    peer.Lines(1);
+    peer->ClearReceivedLines();
+
+    DeviceState got = MarkedState();
+    got.model.ApplyModelCode(0);
+    Bytes block = kDemoStatusBlock;
+    block[14] = 7;
+    peer->SetCannedReply("MINFOQV", Framed(block));
+    EXPECT_EQ(ReadBack(link, got, host, prompts), 1); // no failure message
+    EXPECT_EQ(peer.Lines(22), kAllQueries);
+    EXPECT_TRUE(host.statusTexts.empty());
+    EXPECT_EQ(got.model.OutputSlots, 8);
+
+    const auto sim = peer->State();
+    ExpectGroupTable(got.groups, sim.groups, false, "groups");
+    for (int p = 0; p < 16; ++p) {
+        SCOPED_TRACE("preset " + std::to_string(p));
+        EXPECT_EQ(got.presets.stored(p), sim.presets[p].stored);
+        for (int o = 0; o < 8; ++o) {
+            ExpectEntry(&got.presets.routeImage(p)[5 * o], sim.presets[p].routes[o]);
+        }
+        ExpectGroupTable(got.presetGroups.images[p], sim.presets[p].groups, false,
+                         "preset group " + std::to_string(p));
+    }
+}
+
 // --- failures -----------------------------------------------------------------------
 
 class ReadBackFailures : public LinkFixture {
