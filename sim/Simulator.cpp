@@ -11,7 +11,6 @@
 #include <QHostAddress>
 #include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -20,9 +19,13 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <fcntl.h>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qvsim {
 
@@ -31,17 +34,66 @@ namespace {
 constexpr std::size_t kMaxLineLength = 4096; // longer lines are answered as malformed
 constexpr int kNoSohWindowText = 28;         // text before a replaced SOH: window 0..29 clean
 constexpr double kBaudBurstSeconds = 0.005;  // pacing may catch up at most this much
+constexpr std::size_t kReadChunk = 4096;     // bytes taken from a peer at a time
+constexpr int kReadRounds = 16;              // chunks per wake-up: no peer starves the other
 
 enum class Channel { Pty, Tcp };
 
 struct OutItem {
-    Channel channel = Channel::Pty;
-    quint64 generation = 0; // TCP client the answer belongs to
     std::vector<std::uint8_t> bytes;
     std::size_t sent = 0;
     qint64 readyAtMs = 0;
     long cutAt = -1; // stop after this many bytes (close-after)
 };
+
+// One open line to a peer: the pty master, or a TCP client's socket. Clients
+// are served on plain descriptors so that a client that shuts down its
+// sending side still gets its answers.
+struct Connection {
+    Channel channel = Channel::Pty;
+    int fd = -1; // a TCP client's socket is ours to close; the pty master is Pty's
+    QSocketNotifier* readable = nullptr;
+    QSocketNotifier* writable = nullptr;
+    QTimer* pumpTimer = nullptr; // the next answer is due (reply delay, chunk pause, baud)
+    bool dead = false;           // closed; freed once back in the event loop
+    bool inputEnded = false;     // the client shut down its sending side
+    bool closing = false;        // cut: what was written goes out, then it closes
+    bool discard = false;        // replaced: its last lines are applied, not answered
+
+    std::string line; // the line being received
+    bool overflow = false;
+    std::deque<OutItem> out;           // answers not written yet
+    std::vector<std::uint8_t> pending; // written bytes the descriptor did not take yet
+    std::size_t pendingAt = 0;         // ... from this index on
+    double baudCredit = 0;             // bytes that may be written now
+    qint64 creditAtNs = 0;
+
+    bool Serving() const { return !dead && !closing; }
+    bool Flushed() const { return pendingAt >= pending.size(); }
+};
+
+// Hands over each accepted socket's descriptor.
+class Listener : public QTcpServer {
+  public:
+    Listener(std::function<void(int)> accepted, QObject* parent)
+        : QTcpServer(parent), accepted_(std::move(accepted)) {}
+
+  protected:
+    void incomingConnection(qintptr descriptor) override {
+        accepted_(static_cast<int>(descriptor));
+    }
+
+  private:
+    std::function<void(int)> accepted_;
+};
+
+template <typename T> void Dispose(T*& object) {
+    if (object != nullptr) {
+        QObject::disconnect(object, nullptr, nullptr, nullptr);
+        object->deleteLater();
+        object = nullptr;
+    }
+}
 
 std::string FirstWord(const std::string& line) {
     const auto start = line.find_first_not_of(' ');
@@ -89,44 +141,38 @@ struct Simulator::Impl {
     std::map<std::string, std::vector<std::uint8_t>> canned;
     std::deque<std::string> lines; // the most recent kKeptLines lines
     std::size_t lineCount = 0;     // lines since the last clear, also those let go
-    int noSohSeen = 0; // occurrences of faults.noSohQuery since it was set
-    int probeRun = 0;  // consecutive bare CRs
+    int noSohSeen = 0;             // occurrences of faults.noSohQuery since it was set
+    int probeRun = 0;              // consecutive bare CRs
     quint16 tcpPort = 0;
     std::string tcpAddress;
     std::string ptyPath;
     std::string slavePath;
 
     // Owned by the simulator's thread.
-    QTcpServer* server = nullptr;
-    QTcpSocket* client = nullptr;
-    quint64 tcpGeneration = 0;
+    Listener* server = nullptr;
     Pty pty;
-    QSocketNotifier* ptyReadable = nullptr;
-    QSocketNotifier* ptyWritable = nullptr;
-    std::vector<std::uint8_t> ptyPending; // bytes the pty did not take yet
-    std::string ptyLine;
-    std::string tcpLine;
-    bool ptyOverflow = false;
-    bool tcpOverflow = false;
-    std::deque<OutItem> out;
-    QTimer* pumpTimer = nullptr;
+    std::unique_ptr<Connection> serial; // the pty master
+    std::unique_ptr<Connection> client; // the TCP client being served (one at a time)
+    std::vector<std::unique_ptr<Connection>> closing; // cut clients sending their last bytes
+    std::vector<std::unique_ptr<Connection>> closed;  // freed once back in the event loop
     QElapsedTimer clock;
-    double baudCredit = 0; // bytes that may be written now
-    qint64 creditAtNs = 0;
     QFile log;
 
     bool Start(std::string* error);
     void Stop();
-    void AcceptClient(QTcpSocket* socket);
-    void DropClient();
-    void ReadPty();
-    void FlushPty();
-    void Feed(Channel channel, const char* data, std::size_t n);
-    void HandleLine(Channel channel, const std::string& line, bool overflow);
-    void Pump();
-    bool Alive(const OutItem& item) const;
-    void Write(Channel channel, const std::uint8_t* data, std::size_t n);
-    void Cut(const OutItem& item);
+    std::unique_ptr<Connection> Open(Channel channel, int fd);
+    void Accept(int fd);
+    void Replace(Connection& old);
+    void Read(Connection& c);
+    bool Flush(Connection& c);
+    bool Write(Connection& c, const std::uint8_t* data, std::size_t n);
+    void Settle(Connection& c);
+    void Close(Connection& c);
+    void Kill(Connection& c);
+    void Feed(Connection& c, const char* data, std::size_t n);
+    void HandleLine(Connection& c, const std::string& line, bool overflow);
+    void Pump(Connection& c);
+    void Cut(Connection& c);
 };
 
 // ------------------------------------------------------------ transports ---
@@ -142,11 +188,6 @@ bool Simulator::Impl::Start(std::string* error) {
     if (!options.tcp && options.ptyPath.empty()) {
         return fail("no transport configured");
     }
-    pumpTimer = new QTimer(q);
-    pumpTimer->setSingleShot(true);
-    pumpTimer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(pumpTimer, &QTimer::timeout, q, [this] { Pump(); });
-
     if (!options.logFile.empty()) {
         log.setFileName(QString::fromStdString(options.logFile));
         if (!log.open(QIODevice::Append | QIODevice::Text)) {
@@ -155,18 +196,13 @@ bool Simulator::Impl::Start(std::string* error) {
         }
     }
     if (options.tcp) {
-        server = new QTcpServer(q);
+        server = new Listener([this](int fd) { Accept(fd); }, q);
         const QHostAddress address(QString::fromStdString(options.tcpAddress));
         if (!server->listen(address, options.tcpPort)) {
             return fail("cannot listen on " + options.tcpAddress + ":" +
                         std::to_string(options.tcpPort) + ": " +
                         server->errorString().toStdString());
         }
-        QObject::connect(server, &QTcpServer::newConnection, q, [this] {
-            while (QTcpSocket* s = server->nextPendingConnection()) {
-                AcceptClient(s);
-            }
-        });
         std::lock_guard lock(mutex);
         tcpPort = server->serverPort();
         tcpAddress = server->serverAddress().toString().toStdString();
@@ -176,11 +212,7 @@ bool Simulator::Impl::Start(std::string* error) {
         if (!pty.Open(options.ptyPath, &why)) {
             return fail(why);
         }
-        ptyReadable = new QSocketNotifier(pty.MasterFd(), QSocketNotifier::Read, q);
-        QObject::connect(ptyReadable, &QSocketNotifier::activated, q, [this] { ReadPty(); });
-        ptyWritable = new QSocketNotifier(pty.MasterFd(), QSocketNotifier::Write, q);
-        ptyWritable->setEnabled(false);
-        QObject::connect(ptyWritable, &QSocketNotifier::activated, q, [this] { FlushPty(); });
+        serial = Open(Channel::Pty, pty.MasterFd());
         std::lock_guard lock(mutex);
         ptyPath = pty.LinkPath();
         slavePath = pty.SlavePath();
@@ -189,85 +221,115 @@ bool Simulator::Impl::Start(std::string* error) {
 }
 
 void Simulator::Impl::Stop() {
-    out.clear();
-    if (pumpTimer != nullptr) {
-        pumpTimer->stop();
-    }
     if (client != nullptr) {
-        QObject::disconnect(client, nullptr, q, nullptr);
-        client->abort();
-        delete client;
-        client = nullptr;
+        Kill(*client);
     }
+    while (!closing.empty()) {
+        Kill(*closing.front());
+    }
+    if (serial != nullptr) {
+        Kill(*serial);
+    }
+    closed.clear();
     delete server;
     server = nullptr;
-    delete ptyReadable;
-    ptyReadable = nullptr;
-    delete ptyWritable;
-    ptyWritable = nullptr;
     pty.Close();
-    ptyPending.clear();
     log.close();
 }
 
-// One client at a time: a new connection replaces the old one.
-void Simulator::Impl::AcceptClient(QTcpSocket* socket) {
-    DropClient();
-    client = socket;
-    ++tcpGeneration;
-    tcpLine.clear();
-    tcpOverflow = false;
-    QObject::connect(socket, &QTcpSocket::readyRead, q, [this, socket] {
-        const QByteArray data = socket->readAll();
-        if (socket == client) {
-            Feed(Channel::Tcp, data.constData(), static_cast<std::size_t>(data.size()));
+std::unique_ptr<Connection> Simulator::Impl::Open(Channel channel, int fd) {
+    auto c = std::make_unique<Connection>();
+    Connection* p = c.get();
+    c->channel = channel;
+    c->fd = fd;
+    c->creditAtNs = clock.nsecsElapsed();
+    c->readable = new QSocketNotifier(fd, QSocketNotifier::Read, q);
+    QObject::connect(c->readable, &QSocketNotifier::activated, q, [this, p] { Read(*p); });
+    c->writable = new QSocketNotifier(fd, QSocketNotifier::Write, q);
+    c->writable->setEnabled(false);
+    QObject::connect(c->writable, &QSocketNotifier::activated, q, [this, p] {
+        if (!Flush(*p)) {
+            Kill(*p);
+            return;
         }
+        Settle(*p);
     });
-    QObject::connect(socket, &QTcpSocket::disconnected, q, [this, socket] {
-        if (socket == client) {
-            client = nullptr;
-            ++tcpGeneration;
-        }
-        socket->deleteLater();
+    c->pumpTimer = new QTimer(q);
+    c->pumpTimer->setSingleShot(true);
+    c->pumpTimer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(c->pumpTimer, &QTimer::timeout, q, [this, p] {
+        Pump(*p);
+        Settle(*p);
     });
+    return c;
 }
 
-void Simulator::Impl::DropClient() {
-    if (client == nullptr) {
+// One client at a time: a new connection replaces the old one.
+void Simulator::Impl::Accept(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+        ::close(fd);
         return;
     }
-    QTcpSocket* old = client;
-    // What the old client sent before the new one connected still counts: a
-    // client that sends a line and reconnects at once must not lose the line.
-    old->waitForReadyRead(0);
-    if (const QByteArray rest = old->readAll(); !rest.isEmpty()) {
-        Feed(Channel::Tcp, rest.constData(), static_cast<std::size_t>(rest.size()));
+    if (client != nullptr) {
+        Replace(*client);
     }
-    client = nullptr;
-    ++tcpGeneration;
-    old->abort();
-    old->deleteLater();
+    client = Open(Channel::Tcp, fd);
 }
 
-void Simulator::Impl::ReadPty() {
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(pty.MasterFd(), buf, sizeof buf);
+// What the old client sent before the new one connected still counts: a
+// client that sends a line and reconnects at once must not lose the line. Its
+// answers would go nowhere.
+void Simulator::Impl::Replace(Connection& old) {
+    old.discard = true;
+    char buf[kReadChunk];
+    while (old.Serving() && !old.inputEnded) {
+        const ssize_t n = ::recv(old.fd, buf, sizeof buf, 0);
         if (n > 0) {
-            pty.KeepRaw();
-            Feed(Channel::Pty, buf, static_cast<std::size_t>(n));
+            Feed(old, buf, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    Kill(old);
+}
+
+void Simulator::Impl::Read(Connection& c) {
+    char buf[kReadChunk];
+    for (int round = 0; round < kReadRounds && c.Serving() && !c.inputEnded; ++round) {
+        const ssize_t n = c.channel == Channel::Tcp ? ::recv(c.fd, buf, sizeof buf, 0)
+                                                     : ::read(c.fd, buf, sizeof buf);
+        if (n > 0) {
+            if (c.channel == Channel::Pty) {
+                pty.KeepRaw();
+            }
+            Feed(c, buf, static_cast<std::size_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        }
+        if (c.channel == Channel::Tcp) {
+            if (n == 0) {
+                // The client sends no more: it gets its answers, then the connection closes.
+                c.inputEnded = true;
+                c.readable->setEnabled(false);
+                Settle(c);
+            } else {
+                Kill(c);
+            }
+            return;
+        }
+        if (n < 0) {
             // No reader can be attached right now (should not happen while we
             // hold a slave descriptor); look again a little later.
-            ptyReadable->setEnabled(false);
+            c.readable->setEnabled(false);
             QTimer::singleShot(50, q, [this] {
-                if (ptyReadable != nullptr) {
-                    ptyReadable->setEnabled(true);
+                if (serial != nullptr && serial->readable != nullptr) {
+                    serial->readable->setEnabled(true);
                 }
             });
         }
@@ -275,66 +337,136 @@ void Simulator::Impl::ReadPty() {
     }
 }
 
-void Simulator::Impl::FlushPty() {
-    while (!ptyPending.empty()) {
-        const ssize_t n = ::write(pty.MasterFd(), ptyPending.data(), ptyPending.size());
+// Writes what the descriptor takes now; the rest goes when it is writable. False
+// when a TCP client is gone (a pty just loses what it could not take).
+bool Simulator::Impl::Flush(Connection& c) {
+    while (!c.Flushed()) {
+        const std::uint8_t* data = c.pending.data() + c.pendingAt;
+        const std::size_t left = c.pending.size() - c.pendingAt;
+        const ssize_t n = c.channel == Channel::Tcp ? ::send(c.fd, data, left, MSG_NOSIGNAL)
+                                                     : ::write(c.fd, data, left);
         if (n > 0) {
-            ptyPending.erase(ptyPending.begin(), ptyPending.begin() + n);
+            c.pendingAt += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            ptyWritable->setEnabled(true);
-            return;
+            c.writable->setEnabled(true);
+            return true;
         }
-        ptyPending.clear(); // the pty is gone
+        c.pending.clear();
+        c.pendingAt = 0;
+        c.writable->setEnabled(false);
+        return c.channel == Channel::Pty;
     }
-    ptyWritable->setEnabled(false);
+    c.pending.clear();
+    c.pendingAt = 0;
+    c.writable->setEnabled(false);
+    return true;
 }
 
-void Simulator::Impl::Write(Channel channel, const std::uint8_t* data, std::size_t n) {
-    if (channel == Channel::Tcp) {
-        client->write(reinterpret_cast<const char*>(data), static_cast<qint64>(n));
+bool Simulator::Impl::Write(Connection& c, const std::uint8_t* data, std::size_t n) {
+    if (c.pendingAt > 0) {
+        c.pending.erase(c.pending.begin(),
+                        c.pending.begin() + static_cast<std::ptrdiff_t>(c.pendingAt));
+        c.pendingAt = 0;
+    }
+    c.pending.insert(c.pending.end(), data, data + n);
+    return Flush(c);
+}
+
+// After output went out: a cut or half-closed client whose answers are all
+// written is closed.
+void Simulator::Impl::Settle(Connection& c) {
+    if (c.dead || !c.Flushed()) {
         return;
     }
-    ptyPending.insert(ptyPending.end(), data, data + n);
-    FlushPty();
+    if (c.closing || (c.inputEnded && c.out.empty())) {
+        Close(c);
+    }
+}
+
+// Closes a TCP client after reading what it still sent, so that it sees an
+// orderly end rather than a reset.
+void Simulator::Impl::Close(Connection& c) {
+    char buf[kReadChunk];
+    for (int round = 0; round < kReadRounds && c.channel == Channel::Tcp; ++round) {
+        const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
+        if (n <= 0 && !(n < 0 && errno == EINTR)) {
+            break;
+        }
+    }
+    Kill(c);
+}
+
+// Ends a connection at once. It is freed once back in the event loop: the
+// caller may still be working on it.
+void Simulator::Impl::Kill(Connection& c) {
+    if (c.dead) {
+        return;
+    }
+    c.dead = true;
+    if (c.readable != nullptr) {
+        c.readable->setEnabled(false);
+    }
+    if (c.writable != nullptr) {
+        c.writable->setEnabled(false);
+    }
+    Dispose(c.readable);
+    Dispose(c.writable);
+    Dispose(c.pumpTimer);
+    c.out.clear();
+    c.pending = {};
+    c.pendingAt = 0;
+    if (c.channel == Channel::Tcp && c.fd >= 0) {
+        ::close(c.fd);
+    }
+    c.fd = -1;
+    const auto take = [&](std::unique_ptr<Connection>& slot) {
+        if (slot.get() == &c) {
+            closed.push_back(std::move(slot));
+        }
+    };
+    take(client);
+    take(serial);
+    for (auto& p : closing) {
+        take(p);
+    }
+    std::erase(closing, nullptr);
+    if (closed.size() == 1) {
+        QTimer::singleShot(0, q, [this] { closed.clear(); });
+    }
 }
 
 // --------------------------------------------------------------- requests ---
 
 // Collects bytes into lines: CR ends a line, LF is ignored.
-void Simulator::Impl::Feed(Channel channel, const char* data, std::size_t n) {
-    std::string& line = channel == Channel::Tcp ? tcpLine : ptyLine;
-    bool& overflow = channel == Channel::Tcp ? tcpOverflow : ptyOverflow;
-    const quint64 generation = tcpGeneration;
+void Simulator::Impl::Feed(Connection& c, const char* data, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
-        const char c = data[i];
-        if (c == '\r') {
-            const std::string complete = std::move(line);
-            const bool tooLong = overflow;
-            line.clear();
-            overflow = false;
-            HandleLine(channel, complete, tooLong);
-            if (channel == Channel::Tcp && generation != tcpGeneration) {
+        const char ch = data[i];
+        if (ch == '\r') {
+            const std::string complete = std::move(c.line);
+            const bool tooLong = c.overflow;
+            c.line.clear();
+            c.overflow = false;
+            HandleLine(c, complete, tooLong);
+            if (!c.Serving()) {
                 return; // the connection was closed while answering
             }
-        } else if (c == '\n') {
+        } else if (ch == '\n') {
             continue;
-        } else if (line.size() < kMaxLineLength) {
-            line += c;
+        } else if (c.line.size() < kMaxLineLength) {
+            c.line += ch;
         } else {
-            overflow = true;
+            c.overflow = true;
         }
     }
 }
 
-void Simulator::Impl::HandleLine(Channel channel, const std::string& line, bool overflow) {
+void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool overflow) {
     OutItem item;
-    item.channel = channel;
-    item.generation = tcpGeneration;
     {
         std::lock_guard lock(mutex);
         if (lines.size() == kKeptLines) {
@@ -390,50 +522,47 @@ void Simulator::Impl::HandleLine(Channel channel, const std::string& line, bool 
         }
         item.readyAtMs = clock.elapsed() + faults.replyDelayMs;
     }
-    if (item.bytes.empty() && item.cutAt < 0) {
+    if (c.discard || (item.bytes.empty() && item.cutAt < 0)) {
         return;
     }
-    out.push_back(std::move(item));
-    if (!pumpTimer->isActive()) {
-        Pump();
+    c.out.push_back(std::move(item));
+    if (!c.pumpTimer->isActive()) {
+        Pump(c);
     }
 }
+
 
 // ------------------------------------------------------------ output pump ---
 
-bool Simulator::Impl::Alive(const OutItem& item) const {
-    if (item.channel == Channel::Tcp) {
-        return client != nullptr && item.generation == tcpGeneration;
+// A status reply cut by close-after: on TCP the connection closes after what
+// was written so far; on the pty the rest of that reply is dropped.
+void Simulator::Impl::Cut(Connection& c) {
+    if (c.channel == Channel::Pty) {
+        return;
     }
-    return pty.IsOpen();
+    c.closing = true;
+    c.out.clear();
+    c.readable->setEnabled(false);
+    if (client.get() == &c) {
+        closing.push_back(std::move(client));
+    }
+    Settle(c);
 }
 
-void Simulator::Impl::Cut(const OutItem& item) {
-    if (item.channel == Channel::Tcp) {
-        QTcpSocket* s = client;
-        client = nullptr;
-        ++tcpGeneration;
-        s->disconnectFromHost(); // after what was written so far
-    }
-}
-
-// Writes queued answers, honouring the reply delay, chunking, baud pacing and
-// close-after. Runs whenever an answer is queued and on its own timer.
-void Simulator::Impl::Pump() {
-    while (!out.empty()) {
-        OutItem& item = out.front();
-        if (!Alive(item)) {
-            out.pop_front();
-            continue;
-        }
+// Writes a connection's queued answers, honouring the reply delay, chunking,
+// baud pacing and close-after. Runs whenever an answer is queued and on the
+// connection's own timer.
+void Simulator::Impl::Pump(Connection& c) {
+    while (!c.out.empty() && c.Serving()) {
+        OutItem& item = c.out.front();
         const qint64 nowMs = clock.elapsed();
         if (nowMs < item.readyAtMs) {
-            pumpTimer->start(static_cast<int>(item.readyAtMs - nowMs));
+            c.pumpTimer->start(static_cast<int>(item.readyAtMs - nowMs));
             return;
         }
         if (item.cutAt >= 0 && item.sent >= static_cast<std::size_t>(item.cutAt)) {
-            Cut(item);
-            out.pop_front();
+            c.out.pop_front();
+            Cut(c);
             continue;
         }
         SimFaults f;
@@ -452,27 +581,32 @@ void Simulator::Impl::Pump() {
             const double bytesPerSecond = f.baud / 10.0;
             const qint64 nowNs = clock.nsecsElapsed();
             const double burst = std::max(1.0, bytesPerSecond * kBaudBurstSeconds);
-            baudCredit = std::min(burst, baudCredit + static_cast<double>(nowNs - creditAtNs) *
-                                                          bytesPerSecond / 1e9);
-            creditAtNs = nowNs;
-            if (baudCredit < 1.0) {
-                const double waitMs = (1.0 - baudCredit) * 1000.0 / bytesPerSecond;
-                pumpTimer->start(std::max(1, static_cast<int>(std::ceil(waitMs))));
+            c.baudCredit =
+                std::min(burst, c.baudCredit + static_cast<double>(nowNs - c.creditAtNs) *
+                                                   bytesPerSecond / 1e9);
+            c.creditAtNs = nowNs;
+            if (c.baudCredit < 1.0) {
+                const double waitMs = (1.0 - c.baudCredit) * 1000.0 / bytesPerSecond;
+                c.pumpTimer->start(std::max(1, static_cast<int>(std::ceil(waitMs))));
                 return;
             }
-            n = std::min(n, static_cast<std::size_t>(baudCredit));
-            baudCredit -= static_cast<double>(n);
+            n = std::min(n, static_cast<std::size_t>(c.baudCredit));
+            c.baudCredit -= static_cast<double>(n);
         }
         if (n > 0) {
-            Write(item.channel, item.bytes.data() + item.sent, n);
+            const bool ok = Write(c, item.bytes.data() + item.sent, n);
             item.sent += n;
+            if (!ok) {
+                Kill(c);
+                return;
+            }
         }
         if (item.sent == item.bytes.size() && item.cutAt < 0) {
-            out.pop_front();
+            c.out.pop_front();
             continue;
         }
         if (item.sent == item.bytes.size() && item.sent < static_cast<std::size_t>(item.cutAt)) {
-            out.pop_front(); // the reply was shorter than the cut
+            c.out.pop_front(); // the reply was shorter than the cut
             continue;
         }
         if (f.chunkSize > 0 && f.chunkPauseMs > 0 && item.sent < item.bytes.size()) {
@@ -480,8 +614,8 @@ void Simulator::Impl::Pump() {
         }
     }
     // Idle: pacing starts afresh with the next answer.
-    baudCredit = 0;
-    creditAtNs = clock.nsecsElapsed();
+    c.baudCredit = 0;
+    c.creditAtNs = clock.nsecsElapsed();
 }
 
 // -------------------------------------------------------------- Simulator ---

@@ -83,6 +83,10 @@ void WireClient::SendRaw(const std::string& bytes) {
     }
 }
 
+void WireClient::ShutdownWrite() {
+    ASSERT_EQ(::shutdown(fd_, SHUT_WR), 0) << std::strerror(errno);
+}
+
 Bytes WireClient::Read(std::size_t n, int timeoutMs) {
     Bytes data;
     readSizes_.clear();

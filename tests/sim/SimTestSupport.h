@@ -27,6 +27,8 @@ class WireClient {
 
     void SendRaw(const std::string& bytes);
     void Send(const std::string& line) { SendRaw(line + "\r"); }
+    // Ends the sending side (TCP half-close); reading goes on.
+    void ShutdownWrite();
 
     // Reads until n bytes arrived, the peer closed or timeoutMs passed.
     Bytes Read(std::size_t n, int timeoutMs = kWaitMs);
