@@ -186,8 +186,12 @@ void SequencingPage::BuildControls() {
 
     startButton_ = ActionButton(QStringLiteral("PresetSeqStartButton"), kStartCaption, box);
     stopButton_ = ActionButton(QStringLiteral("PresetSeqStopButton"), kStopCaption, box);
-    painter_.PaintButton(startButton_, painter_.Face());
-    painter_.PaintButton(stopButton_, painter_.Face());
+    for (QPushButton* b : {startButton_, stopButton_}) {
+        painter_.PaintButton(b, painter_.Face());
+        // Reached with Tab; a click leaves the focus in the edit, so that
+        // Start checks a wrong edit once, not also for leaving it.
+        b->setFocusPolicy(Qt::TabFocus);
+    }
     lamp_ = new QLabel(box);
     NameControl(lamp_, QStringLiteral("PresetSeqApdStatusLight"), kLampName);
     lamp_->setFixedSize(kLampSize, kLampSize);
