@@ -107,26 +107,11 @@ TEST_F(PresetsTest, CancelWithoutAPreviewLeavesTheRoutesAlone) {
     EXPECT_EQ(presets.PanelState(), PresetPanelState::Idle);
 }
 
-TEST_F(PresetsTest, ConfirmWithoutAPreviewSendsNothing) {
-    Route(0, 3, false);
+TEST_F(PresetsTest, ConfirmAfterAStepReplacedThePreviewSendsNothing) {
     StoreAs(4);
-    presets.SetPanelState(PresetPanelState::Recalling);
     presets.RecallPreset(4, Presets::RecallMode::Preview);
-    presets.RecallPreset(4, Presets::RecallMode::Direct); // a sequencer step replaced the preview
-    presets.SetPanelState(PresetPanelState::Recalling);
-
+    presets.RecallPreset(4, Presets::RecallMode::Direct);
     EXPECT_TRUE(presets.ConfirmRecall().empty());
-    EXPECT_EQ(presets.PanelState(), PresetPanelState::Idle);
-}
-
-TEST_F(PresetsTest, AnyNonZeroStoredByteCountsAsStored) {
-    state.presets.stored(2) = 2;
-    state.presets.stored(15) = 1;
-    EXPECT_TRUE(presets.PresetIsStored(3));
-    EXPECT_TRUE(presets.PresetIsStored(16));
-    EXPECT_FALSE(presets.PresetIsStored(1));
-    EXPECT_FALSE(presets.PresetIsStored(0));
-    EXPECT_FALSE(presets.PresetIsStored(17));
 }
 
 TEST_F(PresetsTest, DirectRecallSendsAndCommitsAndLeavesThePanelAlone) {

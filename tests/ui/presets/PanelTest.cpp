@@ -1,33 +1,29 @@
-// The "Preset Save/Recall" panel: its buttons in Idle, Saving and Recalling,
-// store and preview with the exact lines, Confirm and Cancel, and the panel
-// following the switching page's Take and Cancel during a preview.
+// The "Preset Save/Recall" panel: its buttons in each state, store and
+// preview with the exact lines, Confirm and Cancel, the panel following Take
+// and Cancel of the switching page, the preset labels and the keyboard.
 #include "PanelFixture.h"
-
-#include <QTabWidget>
 
 namespace qvc::test {
 namespace {
 
 class PanelTest : public PanelFixture {
   protected:
-    // Enabled states of Save, its Cancel, Recall, its Cancel and Confirm,
-    // and whether the preset buttons are shown.
-    void ExpectPanel(const char* step, bool save, bool saveCancel, bool recall, bool recallCancel,
-                     bool confirm, bool presetsShown) {
-        SCOPED_TRACE(step);
-        EXPECT_EQ(Get("PresetsSaveButton")->isEnabled(), save);
-        EXPECT_EQ(Get("PresetSaveCancelButton")->isEnabled(), saveCancel);
-        EXPECT_EQ(Get("PresetsRecallButton")->isEnabled(), recall);
-        EXPECT_EQ(Get("PresetRecallCancelButton")->isEnabled(), recallCancel);
-        EXPECT_EQ(Get("PresetRecallConfirmButton")->isEnabled(), confirm);
+    // Which of Save, its Cancel, Recall, its Cancel and Confirm are enabled
+    // ("SCRXF": upper case enabled), and whether the preset buttons show.
+    void ExpectPanel(const char* buttons, bool presetsShown) {
+        const char* names[] = {"PresetsSaveButton", "PresetSaveCancelButton", "PresetsRecallButton",
+                               "PresetRecallCancelButton", "PresetRecallConfirmButton"};
+        std::string shown;
+        for (int i = 0; i < 5; ++i) {
+            shown += Get(names[i])->isEnabled() ? "SCRXF"[i] : "scrxf"[i];
+        }
+        EXPECT_EQ(shown, buttons);
         EXPECT_EQ(Get("PresetsPageControl")->isVisible(), presetsShown);
     }
-    void ExpectIdle() { ExpectPanel("Idle", true, false, true, false, false, false); }
-    // The preset buttons that can be clicked, 1-based.
     std::vector<int> EnabledPresets() {
         std::vector<int> enabled;
         for (int n = 1; n <= kPresetCount; ++n) {
-            if (PresetButton(n)->isEnabled()) {
+            if (Get("PresetButton", n)->isEnabled()) {
                 enabled.push_back(n);
             }
         }
@@ -35,139 +31,88 @@ class PanelTest : public PanelFixture {
     }
 };
 
-TEST_F(PanelTest, SaveTakesThenStoresAndTheNextRecallOffersThePreset) {
+TEST_F(PanelTest, SaveTakesThenStoresAndRecallOffersStoredPresetsOnly) {
     Build();
-    ExpectIdle();
-    Click("InputButton2");
-    Click("OutputButton1");
+    ExpectPanel("ScRxf", false);
+    Click("InputButton", 2);
+    Click("OutputButton", 1);
     EXPECT_EQ(Sent(), (Lines{"RTEMP 1 2 2"}));
-    EXPECT_EQ(VideoCaption(1), kRed.toStdString());
 
     Click("PresetsSaveButton");
-    ExpectPanel("Saving", true, true, false, false, false, true);
+    ExpectPanel("SCrxf", true);
     EXPECT_EQ(EnabledPresets().size(), 16u);
-
-    ClickPreset(3);
+    Click("PresetSaveCancelButton");
+    ExpectPanel("ScRxf", false);
+    Click("PresetsSaveButton");
+    Click("PresetButton", 3);
     EXPECT_EQ(Sent(), (Lines{"TAKE 1", "PRST 3"}));
-    ExpectIdle();
-    EXPECT_EQ(VideoCaption(1), kLime.toStdString()); // the switching page shows the take
+    ExpectPanel("ScRxf", false);
+    EXPECT_EQ(Output1(), "2 " + kLime.toStdString()); // the switching page shows the take
 
     Click("PresetsRecallButton");
-    ExpectPanel("Recalling", false, false, true, true, false, true);
+    ExpectPanel("scRXf", true);
     EXPECT_EQ(EnabledPresets(), (std::vector<int>{3}));
 }
 
-TEST_F(PanelTest, SaveCancelAndRecallWithNothingStoredSendNothing) {
-    Build();
-    Click("PresetsSaveButton");
-    Click("PresetSaveCancelButton");
-    ExpectIdle();
-
-    Click("PresetsRecallButton");
-    EXPECT_TRUE(EnabledPresets().empty());
-    Click("PresetRecallCancelButton");
-    ExpectIdle();
-    EXPECT_TRUE(Sent().empty());
-}
-
-TEST_F(PanelTest, PreviewSendsNothingAndConfirmRecallsAndCommits) {
-    StoredPreset(5, 1, 7);
+TEST_F(PanelTest, PreviewSendsNothingAndConfirmRecalls) {
+    StoredPreset(5, 7);
     Build();
     Click("PresetsRecallButton");
-    ClickPreset(5);
+    Click("PresetButton", 5);
     EXPECT_TRUE(Sent().empty());
-    ExpectPanel("Previewing", false, false, true, true, true, true);
-    EXPECT_EQ(Get<QLabel>("VideoLabel1")->text().toStdString(), "7");
-    EXPECT_EQ(VideoCaption(1), kRed.toStdString());
+    ExpectPanel("scRXF", true);
+    EXPECT_EQ(Output1(), "7 " + kRed.toStdString());
 
     Click("PresetRecallConfirmButton");
     EXPECT_EQ(Sent(), (Lines{"RPRST 5 1"}));
-    ExpectIdle();
-    EXPECT_EQ(VideoCaption(1), kLime.toStdString());
+    ExpectPanel("ScRxf", false);
+    EXPECT_EQ(Output1(), "7 " + kLime.toStdString());
 }
 
-TEST_F(PanelTest, TwoPreviewsThenCancelRestoreTheRoutingOnScreen) {
-    Committed(1, 4);
-    state.outputs.muted(1) = 1;
-    StoredPreset(2, 1, 9);
-    StoredPreset(7, 1, 11);
+// Cancel on the panel, or Take and Cancel on the switching page, end the
+// preview of preset 2 then 7; the panel follows.
+TEST_F(PanelTest, PreviewsEndWithThePanelOrTheSwitchingPage) {
+    StoredPreset(2, 9);
+    StoredPreset(7, 11);
     Build();
-
-    Click("PresetsRecallButton");
-    ClickPreset(2);
-    ClickPreset(7);
-    EXPECT_EQ(Get<QLabel>("VideoLabel1")->text().toStdString(), "11");
-    EXPECT_FALSE(Get<QCheckBox>("OutputMuteCheckBox2")->isChecked());
-
-    Click("PresetRecallCancelButton");
-    EXPECT_TRUE(Sent().empty());
-    ExpectIdle();
-    EXPECT_EQ(Get<QLabel>("VideoLabel1")->text().toStdString(), "4");
-    EXPECT_EQ(VideoCaption(1), kLime.toStdString());
-    EXPECT_TRUE(Get<QCheckBox>("OutputMuteCheckBox2")->isChecked());
-}
-
-// Take and Cancel of the switching page act on the preview, and the panel
-// follows them.
-TEST_F(PanelTest, SwitchingPageTakeConfirmsAndCancelWithdrawsThePreview) {
-    Committed(1, 4);
-    StoredPreset(4, 1, 2);
-    Build();
-    struct Case {
+    const struct {
         const char* button;
         Lines sent;
-        const char* input; // output 1's video caption afterwards
-    };
-    const Case cases[] = {{"TakeButton", {"RPRST 4 1"}, "2"}, {"CancelTakeButton", {}, "4"}};
-    for (const Case& c : cases) {
+        std::string output1;
+    } cases[] = {{"PresetRecallCancelButton", {}, "4 " + kLime.toStdString()},
+                 {"CancelTakeButton", {}, "4 " + kLime.toStdString()},
+                 {"TakeButton", {"RPRST 7 1"}, "11 " + kLime.toStdString()}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
-        Committed(1, 4);
-        switchingPage->RefreshFromState();
+        state.outputs.videoInput(0) = 3;
+        state.outputs.muted(1) = 1;
+        list->RefreshFromState();
         Click("PresetsRecallButton");
-        ClickPreset(4);
+        Click("PresetButton", 2);
+        Click("PresetButton", 7);
+        EXPECT_FALSE(Get<QCheckBox>("OutputMuteCheckBox2")->isChecked());
         Click(c.button);
         EXPECT_EQ(Sent(), c.sent);
-        EXPECT_FALSE(presets.RecallPending());
-        ExpectIdle();
-        EXPECT_EQ(Get<QLabel>("VideoLabel1")->text().toStdString(), c.input);
-        EXPECT_EQ(VideoCaption(1), kLime.toStdString());
+        ExpectPanel("ScRxf", false);
+        EXPECT_EQ(Output1(), c.output1);
+        EXPECT_EQ(Get<QCheckBox>("OutputMuteCheckBox2")->isChecked(), c.sent.empty());
     }
 }
 
-TEST_F(PanelTest, PresetClickIsIgnoredWhileAnotherHandlerWorks) {
-    StoredPreset(6, 1, 3);
+TEST_F(PanelTest, LabelsAndKeyboard) {
     Build();
-    Click("PresetsRecallButton");
-    {
-        BusyScope busy(link);
-        ClickPreset(6);
-    }
-    EXPECT_FALSE(presets.RecallPending());
-    EXPECT_FALSE(Get("PresetRecallConfirmButton")->isEnabled());
-}
-
-TEST_F(PanelTest, PresetButtonsShowThePresetLabels) {
-    Build();
-    labels.presets[2] = "Cam\xE9";
-    labels.presets[15] = "Stage";
+    labels.presets[0] = "Cam\xE9";
     list->ApplyLabels();
-    Click("PresetsSaveButton");
-    EXPECT_EQ(PresetButton(3)->text(), QStringLiteral("Cam\u00E9"));
-    EXPECT_EQ(PresetButton(3)->accessibleName(), QStringLiteral("Cam\u00E9"));
-    EXPECT_EQ(PresetButton(16)->text(), QStringLiteral("Stage"));
-    EXPECT_EQ(PresetButton(1)->text(), QStringLiteral("1"));
-}
+    auto* first = Get<QPushButton>("PresetButton", 1);
+    EXPECT_EQ(first->text(), QStringLiteral("Cam\u00E9"));
+    EXPECT_EQ(first->accessibleName(), first->text());
 
-TEST_F(PanelTest, KeyboardStoresAPreset) {
-    Build();
     Get("PresetsSaveButton")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    ASSERT_TRUE(Get("PresetsPageControl")->isVisible());
-    for (int tab = 0; tab < 8 && QApplication::focusWidget() != PresetButton(1); ++tab) {
+    for (int tab = 0; tab < 8 && QApplication::focusWidget() != first; ++tab) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    ASSERT_EQ(QApplication::focusWidget(), PresetButton(1));
-    QTest::keyClick(PresetButton(1), Qt::Key_Return);
+    QTest::keyClick(first, Qt::Key_Return);
     EXPECT_EQ(Sent(), (Lines{"TAKE 1", "PRST 1"}));
 }
 
