@@ -65,7 +65,8 @@ TEST_F(LabelsTest, EachLabelReachesEveryControlThatShowsIt) {
     Type(Edit("Input", 3), QString());
     Type(Edit("Output", 2), QStringLiteral("Proj"));
     Type(Edit("Group", 1), QStringLiteral("Front"));
-    Leave(Edit("Group", 1));
+    Type(Edit("Preset", 4), QStringLiteral("Show"));
+    Leave(Edit("Preset", 4));
 
     // An empty input label: empty buttons, and "Input 3 (" right before ")".
     EXPECT_EQ(Caption(QStringLiteral("InputButton3")), QString());
@@ -78,6 +79,7 @@ TEST_F(LabelsTest, EachLabelReachesEveryControlThatShowsIt) {
               QStringLiteral("Group 1 (Front)"));
     EXPECT_EQ(rig.Find<QRadioButton>(QStringLiteral("GroupingRadioGroupItem0"))->text(),
               QStringLiteral("Group 1 (Front)"));
+    EXPECT_EQ(Caption(QStringLiteral("PresetButton4")), QStringLiteral("Show"));
 }
 
 TEST_F(LabelsTest, AnEditTakesSixCharactersOfAnyEightBitText) {
