@@ -102,7 +102,8 @@ struct ManCase {
 
 TEST(ManPages, DescribeExactlyTheOptionsOfTheHelp) {
     for (const ManCase& c :
-         {ManCase{QVCONTROL_EXE, "quorvel-control.1"}, ManCase{QVSIM_EXE, "quorvel-sim.1"}}) {
+         {ManCase{QVCONTROL_EXE, "quorvel-control.1"}, ManCase{QVSIM_EXE, "quorvel-sim.1"},
+          ManCase{QVCTL_EXE, "quorvel-ctl.1"}}) {
         const Finished help = RunWithoutDisplay(QString::fromLocal8Bit(c.program), {"--help"});
         ASSERT_EQ(help.exitCode, 0) << c.program;
         QFile file(QStringLiteral(QVC_MAN_DIR "/") + QLatin1String(c.page));
