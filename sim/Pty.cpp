@@ -90,6 +90,12 @@ void Pty::KeepRaw() {
     }
 }
 
+void Pty::DiscardInFlight() {
+    if (slave_ >= 0) {
+        tcflush(slave_, TCIOFLUSH);
+    }
+}
+
 void Pty::Close() {
     if (!linkPath_.empty()) {
         // Remove the link only if it still points at our device.

@@ -28,6 +28,10 @@ class Pty {
     // us untranslated and nothing may be echoed).
     void KeepRaw();
 
+    // Throws away what is in flight both ways: what we wrote that the client
+    // has not read, and what the client wrote that we have not read.
+    void DiscardInFlight();
+
   private:
     int master_ = -1;
     int slave_ = -1;

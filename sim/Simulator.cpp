@@ -36,6 +36,7 @@ constexpr int kNoSohWindowText = 28;         // text before a replaced SOH: wind
 constexpr double kBaudBurstSeconds = 0.005;  // pacing may catch up at most this much
 constexpr std::size_t kReadChunk = 4096;     // bytes taken from a peer at a time
 constexpr int kReadRounds = 16;              // chunks per wake-up: no peer starves the other
+constexpr int kSocketBuffer = 64 * 1024;     // a client socket's kernel buffers, each way
 
 enum class Channel { Pty, Tcp };
 
@@ -46,6 +47,10 @@ struct OutItem {
     long cutAt = -1; // stop after this many bytes (close-after)
 };
 
+// What a queued answer costs besides its bytes; counted against the backlog
+// limit, so that a flood of one-byte prompts is held too.
+constexpr std::size_t kAnswerOverhead = sizeof(OutItem) + 32;
+
 // One open line to a peer: the pty master, or a TCP client's socket. Clients
 // are served on plain descriptors so that a client that shuts down its
 // sending side still gets its answers.
@@ -55,14 +60,19 @@ struct Connection {
     QSocketNotifier* readable = nullptr;
     QSocketNotifier* writable = nullptr;
     QTimer* pumpTimer = nullptr; // the next answer is due (reply delay, chunk pause, baud)
+    QTimer* overTimer = nullptr; // runs while the backlog is over the limit
     bool dead = false;           // closed; freed once back in the event loop
+    bool paused = false;         // not read from: too many answers unsent
     bool inputEnded = false;     // the client shut down its sending side
     bool closing = false;        // cut: what was written goes out, then it closes
     bool discard = false;        // replaced: its last lines are applied, not answered
 
-    std::string line; // the line being received
+    std::string inbox;        // bytes read and not handled yet (while paused)
+    std::size_t inboxAt = 0;  // ... from this index on
+    std::string line;         // the line being received
     bool overflow = false;
     std::deque<OutItem> out;           // answers not written yet
+    std::size_t queued = 0;            // their unwritten bytes and kAnswerOverhead each
     std::vector<std::uint8_t> pending; // written bytes the descriptor did not take yet
     std::size_t pendingAt = 0;         // ... from this index on
     double baudCredit = 0;             // bytes that may be written now
@@ -70,6 +80,19 @@ struct Connection {
 
     bool Serving() const { return !dead && !closing; }
     bool Flushed() const { return pendingAt >= pending.size(); }
+    std::size_t Backlog() const { return queued + pending.size() - pendingAt; }
+    void Queue(OutItem item) {
+        queued += item.bytes.size() + kAnswerOverhead;
+        out.push_back(std::move(item));
+    }
+    void PopAnswer() {
+        queued -= out.front().bytes.size() - out.front().sent + kAnswerOverhead;
+        out.pop_front();
+    }
+    void DropAnswers() {
+        out.clear();
+        queued = 0;
+    }
 };
 
 // Hands over each accepted socket's descriptor.
@@ -167,9 +190,12 @@ struct Simulator::Impl {
     bool Flush(Connection& c);
     bool Write(Connection& c, const std::uint8_t* data, std::size_t n);
     void Settle(Connection& c);
+    void Pause(Connection& c);
+    void Resume(Connection& c);
+    void Overrun(Connection& c);
     void Close(Connection& c);
-    void Kill(Connection& c);
-    void Feed(Connection& c, const char* data, std::size_t n);
+    void Kill(Connection& c, bool reset = false);
+    void HandleInput(Connection& c);
     void HandleLine(Connection& c, const std::string& line, bool overflow);
     void Pump(Connection& c);
     void Cut(Connection& c);
@@ -261,6 +287,9 @@ std::unique_ptr<Connection> Simulator::Impl::Open(Channel channel, int fd) {
         Pump(*p);
         Settle(*p);
     });
+    c->overTimer = new QTimer(q);
+    c->overTimer->setSingleShot(true);
+    QObject::connect(c->overTimer, &QTimer::timeout, q, [this, p] { Overrun(*p); });
     return c;
 }
 
@@ -270,6 +299,11 @@ void Simulator::Impl::Accept(int fd) {
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
         ::close(fd);
         return;
+    }
+    // Fixed, so that a client that floods or never reads ties up a known
+    // amount in the kernel too.
+    for (const int buffer : {SO_RCVBUF, SO_SNDBUF}) {
+        ::setsockopt(fd, SOL_SOCKET, buffer, &kSocketBuffer, sizeof kSocketBuffer);
     }
     if (client != nullptr) {
         Replace(*client);
@@ -282,11 +316,14 @@ void Simulator::Impl::Accept(int fd) {
 // answers would go nowhere.
 void Simulator::Impl::Replace(Connection& old) {
     old.discard = true;
+    old.paused = false;
+    HandleInput(old);
     char buf[kReadChunk];
     while (old.Serving() && !old.inputEnded) {
         const ssize_t n = ::recv(old.fd, buf, sizeof buf, 0);
         if (n > 0) {
-            Feed(old, buf, static_cast<std::size_t>(n));
+            old.inbox.assign(buf, static_cast<std::size_t>(n));
+            HandleInput(old);
         } else if (n == 0 || errno != EINTR) {
             break;
         }
@@ -296,14 +333,16 @@ void Simulator::Impl::Replace(Connection& old) {
 
 void Simulator::Impl::Read(Connection& c) {
     char buf[kReadChunk];
-    for (int round = 0; round < kReadRounds && c.Serving() && !c.inputEnded; ++round) {
+    for (int round = 0; round < kReadRounds && c.Serving() && !c.inputEnded && !c.paused;
+         ++round) {
         const ssize_t n = c.channel == Channel::Tcp ? ::recv(c.fd, buf, sizeof buf, 0)
                                                      : ::read(c.fd, buf, sizeof buf);
         if (n > 0) {
             if (c.channel == Channel::Pty) {
                 pty.KeepRaw();
             }
-            Feed(c, buf, static_cast<std::size_t>(n));
+            c.inbox.assign(buf, static_cast<std::size_t>(n));
+            HandleInput(c);
             continue;
         }
         if (n < 0 && errno == EINTR) {
@@ -328,7 +367,7 @@ void Simulator::Impl::Read(Connection& c) {
             // hold a slave descriptor); look again a little later.
             c.readable->setEnabled(false);
             QTimer::singleShot(50, q, [this] {
-                if (serial != nullptr && serial->readable != nullptr) {
+                if (serial != nullptr && serial->readable != nullptr && !serial->paused) {
                     serial->readable->setEnabled(true);
                 }
             });
@@ -377,15 +416,65 @@ bool Simulator::Impl::Write(Connection& c, const std::uint8_t* data, std::size_t
     return Flush(c);
 }
 
-// After output went out: a cut or half-closed client whose answers are all
-// written is closed.
+// After output went out: a connection back within the backlog limit is read
+// from again; a cut or half-closed client whose answers are all written is
+// closed.
 void Simulator::Impl::Settle(Connection& c) {
-    if (c.dead || !c.Flushed()) {
+    if (c.dead) {
+        return;
+    }
+    if (c.Backlog() <= options.backlogLimit) {
+        c.overTimer->stop();
+        if (c.paused) {
+            Resume(c);
+        }
+    }
+    if (c.dead || !c.Flushed() || c.paused) {
         return;
     }
     if (c.closing || (c.inputEnded && c.out.empty())) {
         Close(c);
     }
+}
+
+// Too many answers unsent: the peer's further lines wait in its own buffers.
+void Simulator::Impl::Pause(Connection& c) {
+    c.paused = true;
+    c.readable->setEnabled(false);
+    if (!c.overTimer->isActive()) {
+        c.overTimer->start(options.backlogGraceMs);
+    }
+}
+
+void Simulator::Impl::Resume(Connection& c) {
+    c.paused = false;
+    HandleInput(c);
+    if (c.Serving() && !c.paused && !c.inputEnded) {
+        c.readable->setEnabled(true);
+    }
+}
+
+// The backlog stayed over the limit for the grace time: a TCP client is
+// dropped; on the pty, what is in flight either way is thrown away, as on a
+// serial line nobody listens to, and the line is read afresh.
+void Simulator::Impl::Overrun(Connection& c) {
+    if (c.dead || c.Backlog() <= options.backlogLimit) {
+        return;
+    }
+    if (c.channel == Channel::Tcp) {
+        Kill(c, /*reset=*/true);
+        return;
+    }
+    c.DropAnswers();
+    c.pending = {};
+    c.pendingAt = 0;
+    c.writable->setEnabled(false);
+    c.inbox.clear();
+    c.inboxAt = 0;
+    c.line.clear();
+    c.overflow = false;
+    pty.DiscardInFlight();
+    Settle(c);
 }
 
 // Closes a TCP client after reading what it still sent, so that it sees an
@@ -401,9 +490,10 @@ void Simulator::Impl::Close(Connection& c) {
     Kill(c);
 }
 
-// Ends a connection at once. It is freed once back in the event loop: the
-// caller may still be working on it.
-void Simulator::Impl::Kill(Connection& c) {
+// Ends a connection at once (with a reset: the peer learns it without reading
+// what it left unread). It is freed once back in the event loop: the caller
+// may still be working on it.
+void Simulator::Impl::Kill(Connection& c, bool reset) {
     if (c.dead) {
         return;
     }
@@ -417,10 +507,16 @@ void Simulator::Impl::Kill(Connection& c) {
     Dispose(c.readable);
     Dispose(c.writable);
     Dispose(c.pumpTimer);
-    c.out.clear();
+    Dispose(c.overTimer);
+    c.DropAnswers();
     c.pending = {};
     c.pendingAt = 0;
+    c.inbox = {};
     if (c.channel == Channel::Tcp && c.fd >= 0) {
+        if (reset) {
+            const linger abort{1, 0};
+            ::setsockopt(c.fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        }
         ::close(c.fd);
     }
     c.fd = -1;
@@ -442,27 +538,38 @@ void Simulator::Impl::Kill(Connection& c) {
 
 // --------------------------------------------------------------- requests ---
 
-// Collects bytes into lines: CR ends a line, LF is ignored.
-void Simulator::Impl::Feed(Connection& c, const char* data, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-        const char ch = data[i];
+// Collects the bytes read into lines (CR ends a line, LF is ignored) and
+// handles them. While the connection's unsent answers are over the limit it
+// pauses before the next line; a replaced client's answers are not kept, so
+// it is not held.
+void Simulator::Impl::HandleInput(Connection& c) {
+    while (c.inboxAt < c.inbox.size() && c.Serving()) {
+        const char ch = c.inbox[c.inboxAt];
         if (ch == '\r') {
+            if (!c.discard && c.Backlog() > options.backlogLimit) {
+                Pause(c);
+                return;
+            }
+            ++c.inboxAt;
             const std::string complete = std::move(c.line);
             const bool tooLong = c.overflow;
             c.line.clear();
             c.overflow = false;
             HandleLine(c, complete, tooLong);
-            if (!c.Serving()) {
-                return; // the connection was closed while answering
-            }
-        } else if (ch == '\n') {
             continue;
-        } else if (c.line.size() < kMaxLineLength) {
+        }
+        ++c.inboxAt;
+        if (ch == '\n') {
+            continue;
+        }
+        if (c.line.size() < kMaxLineLength) {
             c.line += ch;
         } else {
             c.overflow = true;
         }
     }
+    c.inbox.clear();
+    c.inboxAt = 0;
 }
 
 void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool overflow) {
@@ -525,9 +632,12 @@ void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool ov
     if (c.discard || (item.bytes.empty() && item.cutAt < 0)) {
         return;
     }
-    c.out.push_back(std::move(item));
+    c.Queue(std::move(item));
     if (!c.pumpTimer->isActive()) {
         Pump(c);
+    }
+    if (c.Serving() && c.Backlog() > options.backlogLimit && !c.overTimer->isActive()) {
+        c.overTimer->start(options.backlogGraceMs);
     }
 }
 
@@ -541,7 +651,7 @@ void Simulator::Impl::Cut(Connection& c) {
         return;
     }
     c.closing = true;
-    c.out.clear();
+    c.DropAnswers();
     c.readable->setEnabled(false);
     if (client.get() == &c) {
         closing.push_back(std::move(client));
@@ -561,7 +671,7 @@ void Simulator::Impl::Pump(Connection& c) {
             return;
         }
         if (item.cutAt >= 0 && item.sent >= static_cast<std::size_t>(item.cutAt)) {
-            c.out.pop_front();
+            c.PopAnswer();
             Cut(c);
             continue;
         }
@@ -596,17 +706,18 @@ void Simulator::Impl::Pump(Connection& c) {
         if (n > 0) {
             const bool ok = Write(c, item.bytes.data() + item.sent, n);
             item.sent += n;
+            c.queued -= n;
             if (!ok) {
                 Kill(c);
                 return;
             }
         }
         if (item.sent == item.bytes.size() && item.cutAt < 0) {
-            c.out.pop_front();
+            c.PopAnswer();
             continue;
         }
         if (item.sent == item.bytes.size() && item.sent < static_cast<std::size_t>(item.cutAt)) {
-            c.out.pop_front(); // the reply was shorter than the cut
+            c.PopAnswer(); // the reply was shorter than the cut
             continue;
         }
         if (f.chunkSize > 0 && f.chunkPauseMs > 0 && item.sent < item.bytes.size()) {

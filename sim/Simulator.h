@@ -151,6 +151,11 @@ struct SimOptions {
     bool demo = false;
     std::string logFile; // non-empty: append every received line here
     SimFaults faults;
+    // A client whose unsent answers exceed backlogLimit bytes is not read from
+    // until they are back within it; one that stays over it for backlogGraceMs
+    // is dropped (TCP) or loses everything in flight both ways (pty).
+    std::size_t backlogLimit = std::size_t{1} << 20;
+    int backlogGraceMs = 10000;
 };
 
 inline constexpr const char* kDefaultFirmware = "2.04";

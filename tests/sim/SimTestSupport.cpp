@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qvsimtest {
@@ -36,8 +38,12 @@ class AppEnvironment : public ::testing::Environment {
 
 } // namespace
 
-std::unique_ptr<WireClient> WireClient::Tcp(quint16 port) {
+std::unique_ptr<WireClient> WireClient::Tcp(quint16 port, int bufferBytes) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd >= 0 && bufferBytes > 0) {
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bufferBytes, sizeof bufferBytes);
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -85,6 +91,62 @@ void WireClient::SendRaw(const std::string& bytes) {
 
 void WireClient::ShutdownWrite() {
     ASSERT_EQ(::shutdown(fd_, SHUT_WR), 0) << std::strerror(errno);
+}
+
+std::size_t WireClient::SendWhileTaken(const std::string& bytes, int idleMs) {
+    const int flags = ::fcntl(fd_, F_GETFL);
+    ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == ENOTSOCK) {
+            n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        }
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        pollfd p{fd_, POLLOUT, 0};
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || ::poll(&p, 1, idleMs) <= 0 ||
+            (p.revents & POLLOUT) == 0) {
+            break;
+        }
+    }
+    ::fcntl(fd_, F_SETFL, flags);
+    return done;
+}
+
+bool WireClient::WaitForHangUp(int timeoutMs) {
+    pollfd p{fd_, POLLRDHUP, 0}; // POLLHUP and POLLERR come unasked
+    int r = 0;
+    do {
+        r = ::poll(&p, 1, timeoutMs);
+    } while (r < 0 && errno == EINTR);
+    return r > 0 && (p.revents & (POLLHUP | POLLERR | POLLRDHUP)) != 0;
+}
+
+bool WireClient::WaitForData(int timeoutMs) {
+    pollfd p{fd_, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) > 0 && (p.revents & POLLIN) != 0;
+}
+
+std::size_t WireClient::Unread() const {
+    int n = 0;
+    return ::ioctl(fd_, FIONREAD, &n) == 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!condition()) {
+        if (ElapsedMs(start) > timeoutMs) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 Bytes WireClient::Read(std::size_t n, int timeoutMs) {

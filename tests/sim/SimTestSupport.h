@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +19,9 @@ inline constexpr int kWaitMs = 5000; // generous limit for every wait on the pee
 
 class WireClient {
   public:
-    static std::unique_ptr<WireClient> Tcp(quint16 port);
+    // bufferBytes > 0: the socket's send and receive buffers are this small,
+    // so that the kernel holds little of what the client sends or leaves unread.
+    static std::unique_ptr<WireClient> Tcp(quint16 port, int bufferBytes = 0);
     static std::unique_ptr<WireClient> Pty(const std::string& path); // raw termios
     explicit WireClient(int fd) : fd_(fd) {}
     ~WireClient();
@@ -29,11 +32,20 @@ class WireClient {
     void Send(const std::string& line) { SendRaw(line + "\r"); }
     // Ends the sending side (TCP half-close); reading goes on.
     void ShutdownWrite();
+    // Sends as much of `bytes` as the peer takes: stops once all is sent, when
+    // nothing more was taken for idleMs, or on an error. Returns the bytes sent.
+    std::size_t SendWhileTaken(const std::string& bytes, int idleMs);
 
     // Reads until n bytes arrived, the peer closed or timeoutMs passed.
     Bytes Read(std::size_t n, int timeoutMs = kWaitMs);
     // True when the peer closes the connection within timeoutMs (no data first).
     bool WaitForEof(int timeoutMs = kWaitMs);
+    // True when the peer resets or hangs up within timeoutMs; reads nothing.
+    bool WaitForHangUp(int timeoutMs = kWaitMs);
+    // True when there is something to read within timeoutMs; reads nothing.
+    bool WaitForData(int timeoutMs = kWaitMs);
+    // Bytes received and not read yet.
+    std::size_t Unread() const;
     // Sizes of the individual reads done by the last Read().
     const std::vector<std::size_t>& LastReadSizes() const { return readSizes_; }
 
@@ -67,6 +79,9 @@ Bytes EmptyGroupsLarge();
 Bytes EmptyGroupsSmall();
 // Checks the grouping rules on a 322-byte table; returns "" or the broken rule.
 std::string GroupInvariantError(const Bytes& large);
+
+// Waits for a condition that nothing signals, looking every few milliseconds.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kWaitMs);
 
 inline long ElapsedMs(std::chrono::steady_clock::time_point since) {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
