@@ -37,6 +37,7 @@ constexpr double kBaudBurstSeconds = 0.005;  // pacing may catch up at most this
 constexpr std::size_t kReadChunk = 4096;     // bytes taken from a peer at a time
 constexpr int kReadRounds = 16;              // chunks per wake-up: no peer starves the other
 constexpr int kSocketBuffer = 64 * 1024;     // a client socket's kernel buffers, each way
+constexpr std::size_t kReplacedReadLimit = 16 * 1024; // read from a replaced client at most
 
 enum class Channel { Pty, Tcp };
 
@@ -67,9 +68,9 @@ struct Connection {
     bool closing = false;        // cut: what was written goes out, then it closes
     bool discard = false;        // replaced: its last lines are applied, not answered
 
-    std::string inbox;        // bytes read and not handled yet (while paused)
-    std::size_t inboxAt = 0;  // ... from this index on
-    std::string line;         // the line being received
+    std::string inbox;       // bytes read and not handled yet (while paused)
+    std::size_t inboxAt = 0; // ... from this index on
+    std::string line;        // the line being received
     bool overflow = false;
     std::deque<OutItem> out;           // answers not written yet
     std::size_t queued = 0;            // their unwritten bytes and kAnswerOverhead each
@@ -174,8 +175,8 @@ struct Simulator::Impl {
     // Owned by the simulator's thread.
     Listener* server = nullptr;
     Pty pty;
-    std::unique_ptr<Connection> serial; // the pty master
-    std::unique_ptr<Connection> client; // the TCP client being served (one at a time)
+    std::unique_ptr<Connection> serial;               // the pty master
+    std::unique_ptr<Connection> client;               // the TCP client served (one at a time)
     std::vector<std::unique_ptr<Connection>> closing; // cut clients sending their last bytes
     std::vector<std::unique_ptr<Connection>> closed;  // freed once back in the event loop
     QElapsedTimer clock;
@@ -313,15 +314,18 @@ void Simulator::Impl::Accept(int fd) {
 
 // What the old client sent before the new one connected still counts: a
 // client that sends a line and reconnects at once must not lose the line. Its
-// answers would go nowhere.
+// answers would go nowhere. Only a bounded part is read, so that the new
+// client is answered at once even when the old one left a flood behind.
 void Simulator::Impl::Replace(Connection& old) {
     old.discard = true;
     old.paused = false;
     HandleInput(old);
     char buf[kReadChunk];
-    while (old.Serving() && !old.inputEnded) {
-        const ssize_t n = ::recv(old.fd, buf, sizeof buf, 0);
+    std::size_t taken = 0;
+    while (old.Serving() && !old.inputEnded && taken < kReplacedReadLimit) {
+        const ssize_t n = ::recv(old.fd, buf, std::min(sizeof buf, kReplacedReadLimit - taken), 0);
         if (n > 0) {
+            taken += static_cast<std::size_t>(n);
             old.inbox.assign(buf, static_cast<std::size_t>(n));
             HandleInput(old);
         } else if (n == 0 || errno != EINTR) {
@@ -333,10 +337,9 @@ void Simulator::Impl::Replace(Connection& old) {
 
 void Simulator::Impl::Read(Connection& c) {
     char buf[kReadChunk];
-    for (int round = 0; round < kReadRounds && c.Serving() && !c.inputEnded && !c.paused;
-         ++round) {
+    for (int round = 0; round < kReadRounds && c.Serving() && !c.inputEnded && !c.paused; ++round) {
         const ssize_t n = c.channel == Channel::Tcp ? ::recv(c.fd, buf, sizeof buf, 0)
-                                                     : ::read(c.fd, buf, sizeof buf);
+                                                    : ::read(c.fd, buf, sizeof buf);
         if (n > 0) {
             if (c.channel == Channel::Pty) {
                 pty.KeepRaw();
@@ -383,7 +386,7 @@ bool Simulator::Impl::Flush(Connection& c) {
         const std::uint8_t* data = c.pending.data() + c.pendingAt;
         const std::size_t left = c.pending.size() - c.pendingAt;
         const ssize_t n = c.channel == Channel::Tcp ? ::send(c.fd, data, left, MSG_NOSIGNAL)
-                                                     : ::write(c.fd, data, left);
+                                                    : ::write(c.fd, data, left);
         if (n > 0) {
             c.pendingAt += static_cast<std::size_t>(n);
             continue;
@@ -588,12 +591,17 @@ void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool ov
             log.flush();
         }
 
-        const Answer answer = overflow ? Answer{} : switcher.Handle(line);
+        // A replaced client's answers go nowhere: its queries are not encoded.
+        const Answer answer = overflow ? Answer{} : switcher.Handle(line, !c.discard);
         const std::string word = FirstWord(line);
         probeRun = answer.kind == Answer::Kind::Probe ? probeRun + 1 : 0;
         const bool sohMissing = answer.kind == Answer::Kind::Status && !faults.noSohQuery.empty() &&
                                 word == faults.noSohQuery && ++noSohSeen >= faults.noSohFrom;
         if (faults.silent) {
+            return;
+        }
+        if (c.discard) {
+            canned.erase(word); // it was answered, to nobody
             return;
         }
         if (const auto it = canned.find(word); it != canned.end()) {
@@ -629,7 +637,7 @@ void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool ov
         }
         item.readyAtMs = clock.elapsed() + faults.replyDelayMs;
     }
-    if (c.discard || (item.bytes.empty() && item.cutAt < 0)) {
+    if (item.bytes.empty() && item.cutAt < 0) {
         return;
     }
     c.Queue(std::move(item));
@@ -640,7 +648,6 @@ void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool ov
         c.overTimer->start(options.backlogGraceMs);
     }
 }
-
 
 // ------------------------------------------------------------ output pump ---
 

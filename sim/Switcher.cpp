@@ -77,7 +77,7 @@ Switcher::Switcher(const SimOptions& options)
     savedSettings_ = state_.settings;
 }
 
-Answer Switcher::Handle(std::string_view line) {
+Answer Switcher::Handle(std::string_view line, bool payload) {
     Answer answer;
     const std::vector<std::string> words = SplitWords(line);
     if (words.empty()) {
@@ -102,7 +102,9 @@ Answer Switcher::Handle(std::string_view line) {
         }
         answer.kind = Answer::Kind::Status;
         answer.query = q.query;
-        answer.payload = Payload(q.query, static_cast<int>(n));
+        if (payload) {
+            answer.payload = Payload(q.query, static_cast<int>(n));
+        }
         return answer;
     }
 

@@ -29,8 +29,9 @@ class Switcher {
   public:
     explicit Switcher(const SimOptions& options);
 
-    // Handles one request line (without its CR).
-    Answer Handle(std::string_view line);
+    // Handles one request line (without its CR). Without `payload`, a status
+    // query's answer carries no payload (nobody will read it).
+    Answer Handle(std::string_view line, bool payload = true);
 
     const SimState& State() const { return state_; }
     void SeedDemo();

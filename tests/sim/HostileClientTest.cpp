@@ -114,8 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HalfCloseCase{"DelayedQuery", "MINFOQV\r", 100, 0, kStatusReply},
                       HalfCloseCase{"ProbeAndChunkedQuery", "\rMINFOQV\r", 0, 8,
                                     Cat({Bytes{'#'}, kStatusReply})},
-                      HalfCloseCase{"CommandsOnly", "OMUTE 1 1\rTAKE 1\r", 50, 0,
-                                    Bytes{'#', '#'}}),
+                      HalfCloseCase{"CommandsOnly", "OMUTE 1 1\rTAKE 1\r", 50, 0, Bytes{'#', '#'}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // A client that sends and never reads is no longer read from once its unsent
@@ -144,8 +143,7 @@ TEST_P(NotReading, IsNotReadFromUntilItCatchesUpAndLosesNothing) {
     EXPECT_TRUE(peer.sim->WaitForLines(lines + 2, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, NotReading,
-                         ::testing::Values(Transport::Tcp, Transport::Pty),
+INSTANTIATE_TEST_SUITE_P(Transports, NotReading, ::testing::Values(Transport::Tcp, Transport::Pty),
                          [](const auto& param) {
                              return param.param == Transport::Tcp ? "Tcp" : "Pty";
                          });
@@ -171,6 +169,20 @@ TEST(Backlog, PtyThatStaysOverTheLimitLosesWhatIsInFlight) {
     EXPECT_FALSE(peer.sim->WaitForLines(sent, 0)) << "every line was answered";
     c.Command("");
     EXPECT_EQ(c.Query("MINFOQV", 20), kStatusBlock);
+}
+
+// A new client replaces one with a backlog of lines and answers: it is
+// answered before that backlog is worked through, of which only a bounded
+// part is applied.
+TEST(Backlog, NewClientIsAnsweredBeforeTheOldClientsBacklog) {
+    Peer peer(Transport::Tcp, kNoDropMs);
+    ASSERT_TRUE(peer.client);
+    const std::size_t lines =
+        peer.client->SendWhileTaken(Lines("PINFOQV", 64 * 1024), kStalledMs) / 8;
+    auto next = WireClient::Tcp(peer.sim->TcpPort());
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->Query("MINFOQV", 20), kStatusBlock);
+    EXPECT_FALSE(peer.sim->WaitForLines(lines / 2, 0)) << "of " << lines << " lines";
 }
 
 } // namespace
