@@ -38,6 +38,7 @@ constexpr std::size_t kReadChunk = 4096;     // bytes taken from a peer at a tim
 constexpr int kReadRounds = 16;              // chunks per wake-up: no peer starves the other
 constexpr int kSocketBuffer = 64 * 1024;     // a client socket's kernel buffers, each way
 constexpr std::size_t kReplacedReadLimit = 16 * 1024; // read from a replaced client at most
+constexpr std::size_t kKeptCapacity = 64 * 1024;      // unsent bytes' storage kept once they went
 
 enum class Channel { Pty, Tcp };
 
@@ -403,6 +404,9 @@ bool Simulator::Impl::Flush(Connection& c) {
         c.writable->setEnabled(false);
         return c.channel == Channel::Pty;
     }
+    if (c.pending.capacity() > kKeptCapacity) {
+        c.pending = {}; // a backlog that went out does not stay allocated
+    }
     c.pending.clear();
     c.pendingAt = 0;
     c.writable->setEnabled(false);
@@ -410,7 +414,7 @@ bool Simulator::Impl::Flush(Connection& c) {
 }
 
 bool Simulator::Impl::Write(Connection& c, const std::uint8_t* data, std::size_t n) {
-    if (c.pendingAt > 0) {
+    if (c.pendingAt > 0 && c.pendingAt >= c.pending.size() / 2) {
         c.pending.erase(c.pending.begin(),
                         c.pending.begin() + static_cast<std::ptrdiff_t>(c.pendingAt));
         c.pendingAt = 0;
@@ -419,11 +423,17 @@ bool Simulator::Impl::Write(Connection& c, const std::uint8_t* data, std::size_t
     return Flush(c);
 }
 
-// After output went out: a connection back within the backlog limit is read
-// from again; a cut or half-closed client whose answers are all written is
-// closed.
+// After output went out: a cut or half-closed client whose answers are all
+// written is closed; a connection back within the backlog limit is read from
+// again.
 void Simulator::Impl::Settle(Connection& c) {
     if (c.dead) {
+        return;
+    }
+    if (c.closing) {
+        if (c.Flushed()) {
+            Close(c);
+        }
         return;
     }
     if (c.Backlog() <= options.backlogLimit) {
@@ -432,10 +442,7 @@ void Simulator::Impl::Settle(Connection& c) {
             Resume(c);
         }
     }
-    if (c.dead || !c.Flushed() || c.paused) {
-        return;
-    }
-    if (c.closing || (c.inputEnded && c.out.empty())) {
+    if (!c.dead && !c.paused && c.Flushed() && c.inputEnded && c.out.empty()) {
         Close(c);
     }
 }
@@ -457,11 +464,12 @@ void Simulator::Impl::Resume(Connection& c) {
     }
 }
 
-// The backlog stayed over the limit for the grace time: a TCP client is
-// dropped; on the pty, what is in flight either way is thrown away, as on a
-// serial line nobody listens to, and the line is read afresh.
+// The backlog stayed over the limit for the grace time (or a cut client did
+// not take its last bytes in that time): a TCP client is dropped; on the pty,
+// what is in flight either way is thrown away, as on a serial line nobody
+// listens to, and the line is read afresh.
 void Simulator::Impl::Overrun(Connection& c) {
-    if (c.dead || c.Backlog() <= options.backlogLimit) {
+    if (c.dead || (!c.closing && c.Backlog() <= options.backlogLimit)) {
         return;
     }
     if (c.channel == Channel::Tcp) {
@@ -663,6 +671,7 @@ void Simulator::Impl::Cut(Connection& c) {
     if (client.get() == &c) {
         closing.push_back(std::move(client));
     }
+    c.overTimer->start(options.backlogGraceMs); // for a client that reads no more
     Settle(c);
 }
 

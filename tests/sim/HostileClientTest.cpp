@@ -158,6 +158,17 @@ TEST(Backlog, TcpClientThatStaysOverTheLimitIsDropped) {
     EXPECT_EQ(next->Query("MINFOQV", 20), kStatusBlock);
 }
 
+// Close-after cuts a 400 KiB reply at 300 KiB; the client never reads the
+// last bytes that are to go out before the connection closes.
+TEST(Backlog, CutClientThatDoesNotReadItsLastBytesIsDropped) {
+    Peer peer(Transport::Tcp, 100);
+    ASSERT_TRUE(peer.client);
+    peer.sim->SetTextBeforeSoh(400 * 1024);
+    peer.sim->SetCloseAfter(300 * 1024);
+    peer.client->Send("MINFOQV");
+    EXPECT_TRUE(peer.client->WaitForHangUp());
+}
+
 TEST(Backlog, PtyThatStaysOverTheLimitLosesWhatIsInFlight) {
     Peer peer(Transport::Pty, 100);
     ASSERT_TRUE(peer.client);
