@@ -1,5 +1,8 @@
 // Where a status reply ends, as its bytes arrive in pieces: the serial rule
-// and the TCP rule, without any I/O. The link feeds them what it reads.
+// and the TCP rule, without any I/O, so that both can be fed any bytes in any
+// pieces. The TCP link feeds TcpReplyCollector its reads; the serial link's
+// collector (DeviceLink::Impl::CollectReply) applies the rule of
+// CollectSerialReply to its port's bytes.
 #pragma once
 
 #include "Framing.h"
