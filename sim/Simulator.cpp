@@ -65,6 +65,7 @@ struct Connection {
     QTimer* overTimer = nullptr; // runs while the backlog is over the limit
     bool dead = false;           // closed; freed once back in the event loop
     bool paused = false;         // not read from: too many answers unsent
+    bool holding = false;        // answers to a chunk of input go out together
     bool inputEnded = false;     // the client shut down its sending side
     bool closing = false;        // cut: what was written goes out, then it closes
     bool discard = false;        // replaced: its last lines are applied, not answered
@@ -190,7 +191,8 @@ struct Simulator::Impl {
     void Replace(Connection& old);
     void Read(Connection& c);
     bool Flush(Connection& c);
-    bool Write(Connection& c, const std::uint8_t* data, std::size_t n);
+    bool Write(Connection& c, const std::uint8_t* data, std::size_t n, bool now);
+    void Release(Connection& c);
     void Settle(Connection& c);
     void Pause(Connection& c);
     void Resume(Connection& c);
@@ -413,14 +415,40 @@ bool Simulator::Impl::Flush(Connection& c) {
     return true;
 }
 
-bool Simulator::Impl::Write(Connection& c, const std::uint8_t* data, std::size_t n) {
+// Adds bytes to what goes out; while a chunk of input is handled they are
+// held (one send for all its answers) unless `now`.
+bool Simulator::Impl::Write(Connection& c, const std::uint8_t* data, std::size_t n, bool now) {
     if (c.pendingAt > 0 && c.pendingAt >= c.pending.size() / 2) {
         c.pending.erase(c.pending.begin(),
                         c.pending.begin() + static_cast<std::ptrdiff_t>(c.pendingAt));
         c.pendingAt = 0;
     }
     c.pending.insert(c.pending.end(), data, data + n);
-    return Flush(c);
+    return (c.holding && !now) || Flush(c);
+}
+
+// Sends what handling a chunk of input held back.
+void Simulator::Impl::Release(Connection& c) {
+    c.holding = false;
+    if (c.dead) {
+        return;
+    }
+    if (!Flush(c)) {
+        Kill(c);
+        return;
+    }
+    if (c.closing) {
+        if (c.Flushed()) {
+            Close(c);
+        }
+        return;
+    }
+    if (c.Backlog() <= options.backlogLimit) {
+        c.overTimer->stop();
+        if (c.paused && !c.pumpTimer->isActive()) {
+            c.pumpTimer->start(0); // it all went out at once: read on, from the event loop
+        }
+    }
 }
 
 // After output went out: a cut or half-closed client whose answers are all
@@ -554,12 +582,21 @@ void Simulator::Impl::Kill(Connection& c, bool reset) {
 // pauses before the next line; a replaced client's answers are not kept, so
 // it is not held.
 void Simulator::Impl::HandleInput(Connection& c) {
+    const bool outermost = !c.holding;
+    c.holding = true;
     while (c.inboxAt < c.inbox.size() && c.Serving()) {
         const char ch = c.inbox[c.inboxAt];
         if (ch == '\r') {
             if (!c.discard && c.Backlog() > options.backlogLimit) {
-                Pause(c);
-                return;
+                // What is held goes out first; pause if that is not enough.
+                if (!Flush(c)) {
+                    Kill(c);
+                    break;
+                }
+                if (c.Backlog() > options.backlogLimit) {
+                    Pause(c);
+                    break;
+                }
             }
             ++c.inboxAt;
             const std::string complete = std::move(c.line);
@@ -579,8 +616,13 @@ void Simulator::Impl::HandleInput(Connection& c) {
             c.overflow = true;
         }
     }
-    c.inbox.clear();
-    c.inboxAt = 0;
+    if (!c.paused) {
+        c.inbox.clear();
+        c.inboxAt = 0;
+    }
+    if (outermost) {
+        Release(c);
+    }
 }
 
 void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool overflow) {
@@ -720,7 +762,9 @@ void Simulator::Impl::Pump(Connection& c) {
             c.baudCredit -= static_cast<double>(n);
         }
         if (n > 0) {
-            const bool ok = Write(c, item.bytes.data() + item.sent, n);
+            // Pieces and paced bytes go out one by one.
+            const bool ok =
+                Write(c, item.bytes.data() + item.sent, n, f.chunkSize > 0 || f.baud > 0);
             item.sent += n;
             c.queued -= n;
             if (!ok) {
