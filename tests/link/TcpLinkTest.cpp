@@ -268,15 +268,13 @@ TEST_F(TcpLinkTest, HashLevelInAReplyInPiecesIsData) {
 }
 
 // Without an SOH in the first 30 bytes the reply cannot be read; it ends at
-// its first '#' after them and shows as the parse error at once.
+// its first '#' after them, and its parse error shows without a wait.
 TEST_F(TcpLinkTest, ReplyWithoutSohEndsAtTheFirstHashAfterTheSearchWindow) {
     ConnectTcp();
     const Bytes reply = Cat({Bytes(10, 'T'), B("#"), Bytes(19, 'T'), B("#XY")});
     peer->SetCannedReply("MINFOQV", reply);
-    QElapsedTimer clock;
-    clock.start();
+    // Copied whole: the reply ended (an unended one leaves the buffer zero).
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
-    EXPECT_LT(clock.elapsed(), ShortTimings().tcpReadMs);
     EXPECT_EQ(Received(reply.size() + 1), Cat({reply, Bytes{0}}));
 }
 
