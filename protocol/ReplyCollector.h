@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -75,7 +74,7 @@ class TcpReplyCollector {
             if (complete_) {
                 continue; // the rest of the read is kept
             }
-            if (!soh_ && p < kSohWindow && byte == kSoh) {
+            if (soh_ == kNoSoh && p < kSohWindow && byte == kSoh) {
                 soh_ = p;
             }
             if (byte == kPrompt && p >= EndFrom()) {
@@ -92,8 +91,8 @@ class TcpReplyCollector {
   private:
     // The first index at which a '#' ends the reply, as far as is known now.
     std::size_t EndFrom() const {
-        if (soh_) {
-            return PayloadStart(*soh_) + expected_;
+        if (soh_ != kNoSoh) {
+            return PayloadStart(soh_) + expected_;
         }
         return std::max(kSohWindow, expected_);
     }
@@ -102,7 +101,10 @@ class TcpReplyCollector {
     std::size_t capacity_;
     int readsLeft_;
     std::vector<std::uint8_t> bytes_;
-    std::optional<std::size_t> soh_;
+    // Where the SOH is, once it has come (a plain value: GCC's optimiser
+    // takes an optional's payload here for uninitialised).
+    static constexpr std::size_t kNoSoh = static_cast<std::size_t>(-1);
+    std::size_t soh_ = kNoSoh;
     bool complete_ = false;
     bool failed_ = false;
 };

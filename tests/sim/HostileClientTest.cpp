@@ -66,8 +66,9 @@ TEST(History, KeepsOnlyTheMostRecentLinesButCountsThemAll) {
     std::vector<std::string> sent;
     std::string burst;
     for (std::size_t i = 0; i < total; ++i) {
-        sent.push_back("X" + std::to_string(i)); // malformed: answered '#'
-        burst += sent.back() + "\r";
+        sent.push_back(std::string("X").append(std::to_string(i))); // malformed: answered '#'
+        burst += sent.back();
+        burst += '\r';
     }
     peer.client->SendRaw(burst);
     EXPECT_EQ(peer.client->Read(total), Bytes(total, '#'));

@@ -12,21 +12,26 @@ namespace {
 // "G1 m2 o1 i1 out 3 in 4; G2 ...": each group with a count or a member,
 // its member, output and input counts and its members among all 16.
 std::string Describe(const GroupTable& t) {
-    std::string text;
+    std::ostringstream text;
     for (int g = 0; g < kMaxGroups; ++g) {
-        std::string outs, ins;
+        std::ostringstream outs;
+        std::ostringstream ins;
         for (int n = 0; n < 16; ++n) {
-            outs += t.outputGroup(n) == g ? " " + std::to_string(n + 1) : "";
-            ins += t.inputMember(g, n) == g ? " " + std::to_string(n + 1) : "";
+            if (t.outputGroup(n) == g) {
+                outs << ' ' << n + 1;
+            }
+            if (t.inputMember(g, n) == g) {
+                ins << ' ' << n + 1;
+            }
         }
-        if (t.memberCount(g) || t.outputCount(g) || t.inputCount(g) || !outs.empty() ||
-            !ins.empty()) {
-            text += (text.empty() ? "G" : "; G") + std::to_string(g + 1) + " m" +
-                    std::to_string(t.memberCount(g)) + " o" + std::to_string(t.outputCount(g)) +
-                    " i" + std::to_string(t.inputCount(g)) + " out" + outs + " in" + ins;
+        if (t.memberCount(g) || t.outputCount(g) || t.inputCount(g) || !outs.str().empty() ||
+            !ins.str().empty()) {
+            text << (text.str().empty() ? "G" : "; G") << g + 1 << " m" << t.memberCount(g)
+                 << " o" << t.outputCount(g) << " i" << t.inputCount(g) << " out" << outs.str()
+                 << " in" << ins.str();
         }
     }
-    return text;
+    return text.str();
 }
 
 // Runs "o1.3" (output 3 of group 1), "i1.4" (input 4), "r1" (remove group 1)
