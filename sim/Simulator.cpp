@@ -62,7 +62,7 @@ struct Connection {
     QSocketNotifier* readable = nullptr;
     QSocketNotifier* writable = nullptr;
     QTimer* pumpTimer = nullptr; // the next answer is due (reply delay, chunk pause, baud)
-    QTimer* overTimer = nullptr; // runs while the backlog is over the limit
+    QTimer* overTimer = nullptr; // runs while the backlog is over the limit (or a cut waits)
     bool dead = false;           // closed; freed once back in the event loop
     bool paused = false;         // not read from: too many answers unsent
     bool holding = false;        // answers to a chunk of input go out together

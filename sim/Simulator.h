@@ -18,6 +18,15 @@
 // Fault modes only change what goes back on the wire: every received line is
 // still recorded and applied to the state.
 //
+// Clients that misbehave (the simulator is left running for days):
+//  - a client is not read from while its unsent answers exceed
+//    SimOptions::backlogLimit; one that stays over it for backlogGraceMs is
+//    reset (TCP) or loses what is in flight both ways (pty);
+//  - a TCP client that shuts down its sending side gets its answers, then the
+//    connection closes;
+//  - a new TCP client replaces the old one at once: of what the old one sent
+//    and was not read yet, at most 16 KiB is still applied, unanswered.
+//
 // Two ways to run it:
 //  - `Simulator`: a QObject that works on the thread that owns it (the
 //    executable runs it on the main thread);

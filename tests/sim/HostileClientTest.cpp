@@ -12,7 +12,6 @@ namespace {
 const Bytes kStatusBlock = {0,   0,   0, 0, 0, 0,   0,   0, '2', '.',
                             '0', '4', 0, 0, 3, 192, 168, 1, 50,  1};
 const Bytes kStatusReply = Cat({Bytes{0x01, '0'}, kStatusBlock, Bytes{0x0D, 0x0A, '#'}});
-constexpr std::size_t kPresetReplySize = 1568 + 5; // PINFOQV on the largest model
 
 // In these tests a client may leave 64 KiB of answers unread, and its socket
 // buffers are small: a few hundred kilobytes show the limit at work.
