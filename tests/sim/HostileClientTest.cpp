@@ -23,7 +23,8 @@ constexpr int kNoDropMs = 60000;
 std::string Lines(const std::string& line, std::size_t times) {
     std::string out;
     for (std::size_t i = 0; i < times; ++i) {
-        out += line + "\r";
+        out += line;
+        out += '\r';
     }
     return out;
 }
