@@ -5,6 +5,7 @@
 // with the peak resident memory of the process that did them, and the time
 // from process start to the window shown.
 #include "Bench.h"
+#include "ReadBackWire.h"
 #include "SimProcess.h"
 #include "WindowRun.h"
 #include "link/LinkTimings.h"
@@ -149,24 +150,27 @@ bool MeasureWindowReadBack(BenchContext& ctx, bool tcp) {
     const auto queries = static_cast<int>(last.Last(kQueries));
     ctx.report(
         TimeLine(Line("window %s: read-back, %d queries", name.c_str(), queries).c_str(), read));
+    ReadBackWire wire;
+    wire.queries = queries;
+    wire.queryBytes = static_cast<long long>(last.Last(kQueryBytes));
+    wire.replyBytes = static_cast<long long>(last.Last(kReplyBytes));
+    wire.payloadBytes = static_cast<long long>(last.Last(kPayloadBytes));
     if (tcp) {
-        const double floorMs = queries * LinkTimings::Production().tcpPauseMs;
+        const double floorMs = TcpFloorMs(wire);
         ctx.report(Line("    floor %.0f ms (%d x %d ms pause): median %.3f x floor; "
                         "target <= %.0f ms: %s",
                         floorMs, queries, LinkTimings::Production().tcpPauseMs, medianMs / floorMs,
                         kTcpTargetMs, Verdict(medianMs, maxMs, kTcpTargetMs)));
     } else {
-        const double queryBytes = last.Last(kQueryBytes);
-        const double replyBytes = last.Last(kReplyBytes);
         const double bytesPerSecond = kSerialBaud / kBitsPerByte;
-        const double floorMs = (queryBytes + replyBytes) / bytesPerSecond * 1000;
-        ctx.report(Line("    floor %.1f ms = %.0f bytes (queries %.0f with CR, replies %.0f with "
-                        "%.0f payload) at %.0f bytes/s",
-                        floorMs, queryBytes + replyBytes, queryBytes, replyBytes,
-                        last.Last(kPayloadBytes), bytesPerSecond));
+        const double floorMs = SerialFloorMs(wire, kSerialBaud);
+        ctx.report(Line("    floor %.1f ms = %lld bytes (queries %lld with CR, replies %lld with "
+                        "%lld payload) at %.0f bytes/s",
+                        floorMs, wire.queryBytes + wire.replyBytes, wire.queryBytes,
+                        wire.replyBytes, wire.payloadBytes, bytesPerSecond));
         // The simulator paces what it sends; the query lines reach it at once.
         ctx.report(Line("    (the simulator paces its replies only: %.1f ms)",
-                        replyBytes / bytesPerSecond * 1000));
+                        SerialReplyMs(wire, kSerialBaud)));
         ctx.report(Line("    ratio to the floor: median %.3f, max %.3f; target <= %.2f: %s",
                         medianMs / floorMs, maxMs / floorMs, kSerialTargetRatio,
                         Verdict(medianMs / floorMs, maxMs / floorMs, kSerialTargetRatio)));

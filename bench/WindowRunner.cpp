@@ -29,48 +29,37 @@
 //
 // Any message or question other than the start-up ones fails the run: it is
 // printed as "unexpected-prompt" and the exit code is 1.
-#include "WindowRun.h"
+#include "WindowRunner.h"
+
+#include "ReadBackWire.h"
 #include "link/LinkTimings.h"
-#include "link/Prompts.h"
-#include "link/SerialPortMap.h"
-#include "protocol/Framing.h"
-#include "protocol/StatusQueries.h"
-#include "ui/GuardedApplication.h"
-#include "ui/InfoForm.h"
-#include "ui/MatrixForm.h"
 #include "ui/QtPrompts.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <functional>
-#include <memory>
 #include <optional>
+#include <sys/resource.h>
 #include <unistd.h>
+
+namespace qvc::bench::window {
 
 namespace {
 
-using namespace qvc::bench::window;
-using Clock = std::chrono::steady_clock;
-
-constexpr const char* kPlatformVariable = "QT_QPA_PLATFORM";
-constexpr const char* kOffscreen = "offscreen";
 constexpr const char* kLoopback = "127.0.0.1";
 constexpr int kStartupWaitMs = 20000;
 constexpr int kConnectWaitMs = 60000;    // a TCP connect and read-back take about 2.5 s
 constexpr quint16 kSwitcherTcpPort = 23; // the window's own default
-constexpr int kDefaultReads = 3;
-constexpr int kPresetGroups = 16;
-constexpr int kReplyTrailer = 3; // CR, LF, '#' after the payload
-constexpr const char* kPeakResidentField = "VmHWM:";
+
+} // namespace
 
 void Print(const char* key, long long value) {
     std::printf("%s %lld\n", key, value);
@@ -85,6 +74,187 @@ int Fail(const QString& what) {
 long long UsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
 }
+
+long long ProcessCpuUs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto us = [](const timeval& t) {
+        return static_cast<long long>(t.tv_sec) * 1000000 + static_cast<long long>(t.tv_usec);
+    };
+    return us(usage.ru_utime) + us(usage.ru_stime);
+}
+
+long long WallMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// --- RunnerPrompts ------------------------------------------------------------
+
+void RunnerPrompts::Message(const QString& text) {
+    if (startAsked && !connectSerial_ && !startHandled) {
+        startHandled = true;
+        return;
+    }
+    if (!expectedMessage.isEmpty() && text == expectedMessage) {
+        if (onExpectedMessage) {
+            onExpectedMessage();
+        }
+        return;
+    }
+    Unexpected(text);
+}
+
+void RunnerPrompts::MessageWithTitle(const QString& title, const QString& text) {
+    Unexpected(title + QStringLiteral(": ") + text);
+}
+
+bool RunnerPrompts::YesNo(const QString& title, const QString& text) {
+    if (!startAsked) {
+        startAsked = true;
+        if (onStartQuestion) {
+            onStartQuestion();
+        }
+        return connectSerial_;
+    }
+    Unexpected(title + QStringLiteral(": ") + text);
+    return false;
+}
+
+bool RunnerPrompts::OkCancel(const QString& title, const QString& text) {
+    Unexpected(title + QStringLiteral(": ") + text);
+    return false;
+}
+
+void RunnerPrompts::Error(const QString& text) {
+    Unexpected(text);
+}
+
+QString RunnerPrompts::OpenFileName(const QString& title) {
+    return SaveFileName(title);
+}
+
+QString RunnerPrompts::SaveFileName(const QString& title) {
+    if (fileName.isEmpty()) {
+        Unexpected(title);
+        return {};
+    }
+    if (onFileName) {
+        onFileName();
+    }
+    return fileName;
+}
+
+void RunnerPrompts::Unexpected(const QString& text) {
+    ++unexpected;
+    std::printf("%s %s\n", kUnexpectedPrompt,
+                QString(text).replace('\n', ' ').toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+bool Await(const RunnerPrompts& prompts, int timeoutMs, const std::function<bool()>& done,
+           int tickMs) {
+    QTimer tick;
+    tick.start(tickMs);
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done() && prompts.unexpected == 0 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return done() && prompts.unexpected == 0;
+}
+
+Window::Window(RunnerPrompts& prompts, qvc::SerialPortMap ports, quint16 tcpPort)
+    : form(prompts, std::move(ports), qvc::LinkTimings::Production(), tcpPort) {
+    info = std::make_unique<qvc::TInfoForm>();
+    form.AttachInfoForm(info.get());
+}
+
+// --- options and the connection ---------------------------------------------
+
+Options ParseOptions(const QStringList& args) {
+    Options options;
+    for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
+        options.insert(args[i], args[i + 1]);
+    }
+    return options;
+}
+
+int IntOption(const Options& options, const char* name, int fallback, int least) {
+    bool ok = false;
+    const int value = options.value(QString::fromLatin1(name)).toInt(&ok);
+    return ok ? std::max(least, value) : fallback;
+}
+
+QString ChooseLink(const Options& options, LinkChoice& link) {
+    link.tcpPort = static_cast<quint16>(options.value(QString::fromLatin1(kTcpOption)).toUInt());
+    link.ptyPath = options.value(QString::fromLatin1(kPtyOption));
+    if (link.Serial() == (link.tcpPort != 0)) {
+        return QStringLiteral("give one of %1 PORT and %2 PATH").arg(kTcpOption, kPtyOption);
+    }
+    return {};
+}
+
+ConnectedWindow::ConnectedWindow(qvc::GuardedApplication& app, const LinkChoice& link)
+    : prompts(link.Serial()), link_(link), installed_(app, prompts),
+      window_(prompts, qvc::SerialPortMap({link.ptyPath, {}, {}, {}}),
+              link.Serial() ? kSwitcherTcpPort : link.tcpPort) {}
+
+bool ConnectedWindow::Idle() const {
+    const qvc::LinkState& flags = window_.form.Flags();
+    const auto* read = window_.form.findChild<QAction*>(QStringLiteral("ReadfromQuorvels1"));
+    return (link_.Serial() ? flags.SerialConnected : flags.EthernetConnected) && read != nullptr &&
+           read->isEnabled() && flags.BusyFlag == 0 && !flags.RefreshingFlag;
+}
+
+bool ConnectedWindow::ShowPage(const char* objectName) {
+    auto* pages = Find<QTabWidget>(QStringLiteral("MainPageControl"));
+    auto* page = Find<QWidget>(QString::fromLatin1(objectName));
+    if (pages == nullptr || page == nullptr || pages->indexOf(page) < 0) {
+        return false;
+    }
+    pages->setCurrentWidget(page);
+    QCoreApplication::processEvents();
+    return pages->currentWidget() == page;
+}
+
+QString ConnectedWindow::Connect() {
+    qvc::TMatrixForm& form = Form();
+    form.show();
+    form.activateWindow();
+    if (link_.Serial()) {
+        // Yes to the start-up question: the port search and a read-back.
+        if (!Await(prompts, kConnectWaitMs, [&] { return Idle(); })) {
+            return QStringLiteral("no serial connection");
+        }
+    } else {
+        if (!Await(prompts, kStartupWaitMs, [&] { return prompts.startHandled; })) {
+            return QStringLiteral("the start-up question was not handled");
+        }
+        if (!ShowPage("SetupTabSheet")) {
+            return QStringLiteral("the window has no Setup page");
+        }
+        auto* address = Find<QLineEdit>(QStringLiteral("IPAddrEdit"));
+        auto* ethernet = Find<QRadioButton>(QStringLiteral("SerialModeEthernetButton"));
+        if (address == nullptr || ethernet == nullptr) {
+            return QStringLiteral("the Setup page has no IPAddrEdit or Ethernet button");
+        }
+        address->setText(QString::fromLatin1(kLoopback));
+        ethernet->click(); // connects and reads back before it returns
+        if (!Await(prompts, kConnectWaitMs, [&] { return Idle(); })) {
+            return QStringLiteral("no Ethernet connection");
+        }
+    }
+    if (!ShowPage("ControlTabSheet")) {
+        return QStringLiteral("the window has no ControlTabSheet");
+    }
+    return {};
+}
+
+namespace {
+
+constexpr const char* kPlatformVariable = "QT_QPA_PLATFORM";
+constexpr const char* kOffscreen = "offscreen";
+constexpr int kDefaultReads = 3;
+constexpr const char* kPeakResidentField = "VmHWM:";
 
 // Microseconds since this process started.
 std::optional<long long> UsSinceProcessStart() {
@@ -136,96 +306,6 @@ long long PeakResidentKb() {
     return -1;
 }
 
-// The start-up question gets the scripted answer; after No, the note on how
-// to connect later is taken as read. Anything else is unexpected: printed at
-// once and remembered, so that the run fails.
-class RunnerPrompts : public qvc::Prompts {
-  public:
-    explicit RunnerPrompts(bool connectSerial) : connectSerial_(connectSerial) {}
-
-    void Message(const QString& text) override {
-        if (startAsked && !connectSerial_ && !startHandled) {
-            startHandled = true;
-            return;
-        }
-        Unexpected(text);
-    }
-    void MessageWithTitle(const QString& title, const QString& text) override {
-        Unexpected(title + QStringLiteral(": ") + text);
-    }
-    bool YesNo(const QString& title, const QString& text) override {
-        if (!startAsked) {
-            startAsked = true;
-            if (onStartQuestion) {
-                onStartQuestion();
-            }
-            return connectSerial_;
-        }
-        Unexpected(title + QStringLiteral(": ") + text);
-        return false;
-    }
-    bool OkCancel(const QString& title, const QString& text) override {
-        Unexpected(title + QStringLiteral(": ") + text);
-        return false;
-    }
-    void Error(const QString& text) override { Unexpected(text); }
-    QString OpenFileName(const QString& title) override { return Unexpected(title), QString(); }
-    QString SaveFileName(const QString& title) override { return Unexpected(title), QString(); }
-
-    std::function<void()> onStartQuestion;
-    bool startAsked = false;
-    bool startHandled = false; // after No: the note was shown
-    int unexpected = 0;
-
-  private:
-    void Unexpected(const QString& text) {
-        ++unexpected;
-        std::printf("%s %s\n", kUnexpectedPrompt,
-                    QString(text).replace('\n', ' ').toLocal8Bit().constData());
-        std::fflush(stdout);
-    }
-
-    bool connectSerial_;
-};
-
-// Dispatches events until `done` holds, an unexpected prompt came or the
-// deadline passed; a timer keeps the wait for events short.
-bool Await(const RunnerPrompts& prompts, int timeoutMs, const std::function<bool()>& done) {
-    QTimer tick;
-    tick.start(5);
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done() && prompts.unexpected == 0 && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return done() && prompts.unexpected == 0;
-}
-
-// Routes errors that escape a handler to `prompts` while it lives.
-class PromptsInstalled {
-  public:
-    PromptsInstalled(qvc::GuardedApplication& app, qvc::Prompts& prompts) : app_(app) {
-        app_.SetPrompts(&prompts);
-    }
-    ~PromptsInstalled() { app_.SetPrompts(nullptr); }
-    PromptsInstalled(const PromptsInstalled&) = delete;
-    PromptsInstalled& operator=(const PromptsInstalled&) = delete;
-
-  private:
-    qvc::GuardedApplication& app_;
-};
-
-// The window and its pop-up, built as quorvel-control builds them.
-struct Window {
-    Window(RunnerPrompts& prompts, qvc::SerialPortMap ports, quint16 tcpPort)
-        : form(prompts, std::move(ports), qvc::LinkTimings::Production(), tcpPort) {
-        info = std::make_unique<qvc::TInfoForm>();
-        form.AttachInfoForm(info.get());
-    }
-    // The pop-up outlives the window, which reports to it until the end.
-    std::unique_ptr<qvc::TInfoForm> info;
-    qvc::TMatrixForm form;
-};
-
 // Records the time of the window's first show event.
 class ShowWatch : public QObject {
   public:
@@ -258,95 +338,32 @@ int RunStartup(qvc::GuardedApplication& app) {
     return 0;
 }
 
-// Wire bytes of one read-back of the switcher described by `state`: each
-// query line with its CR, and each reply (SOH and tag, payload, CR LF '#';
-// the simulator sends no text before the SOH).
+// Wire bytes of one read-back of the switcher described by `state`.
 void PrintWireBytes(const qvc::DeviceState& state) {
-    using qvc::StatusQuery;
-    long long queryBytes = 0;
-    long long replyBytes = 0;
-    long long payloadBytes = 0;
-    int queries = 0;
-    const auto add = [&](StatusQuery q, int presetGroup) {
-        const int length = qvc::ExpectedLength(q, state.model, state.status.ModelCode());
-        queryBytes += static_cast<long long>(qvc::QueryLine(q, presetGroup).size()) + 1;
-        replyBytes += static_cast<long long>(qvc::PayloadStart(0)) + length + kReplyTrailer;
-        payloadBytes += length;
-        ++queries;
-    };
-    for (StatusQuery q : {StatusQuery::Minfoqv, StatusQuery::Ainfoqv, StatusQuery::Oinfoqv,
-                          StatusQuery::Opinfoqv, StatusQuery::Pinfoqv, StatusQuery::Ginfoqv}) {
-        add(q, 0);
-    }
-    for (int n = 0; n < kPresetGroups; ++n) {
-        add(StatusQuery::Pginfoqv, n);
-    }
-    Print(kQueries, queries);
-    Print(kQueryBytes, queryBytes);
-    Print(kReplyBytes, replyBytes);
-    Print(kPayloadBytes, payloadBytes);
+    const ReadBackWire wire = ReadBackWireOf(state);
+    Print(kQueries, wire.queries);
+    Print(kQueryBytes, wire.queryBytes);
+    Print(kReplyBytes, wire.replyBytes);
+    Print(kPayloadBytes, wire.payloadBytes);
 }
 
 int RunReadBack(qvc::GuardedApplication& app, const QStringList& args) {
-    quint16 tcpPort = 0;
-    QString ptyPath;
-    int reads = kDefaultReads;
-    for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String(kTcpOption)) {
-            tcpPort = static_cast<quint16>(args[i + 1].toUInt());
-        } else if (args[i] == QLatin1String(kPtyOption)) {
-            ptyPath = args[i + 1];
-        } else if (args[i] == QLatin1String(kReadsOption)) {
-            reads = std::max(1, args[i + 1].toInt());
-        }
+    const Options options = ParseOptions(args);
+    LinkChoice link;
+    if (const QString problem = ChooseLink(options, link); !problem.isEmpty()) {
+        return Fail(QStringLiteral("%1: %2").arg(kReadBackMode, problem));
     }
-    const bool serial = !ptyPath.isEmpty();
-    if (serial == (tcpPort != 0)) {
-        return Fail(QStringLiteral("%1 needs one of %2 PORT and %3 PATH")
-                        .arg(kReadBackMode, kTcpOption, kPtyOption));
-    }
+    const int reads = IntOption(options, kReadsOption, kDefaultReads, 1);
 
-    RunnerPrompts prompts(serial);
-    const PromptsInstalled installed(app, prompts);
-    Window window(prompts, qvc::SerialPortMap({ptyPath, {}, {}, {}}),
-                  serial ? kSwitcherTcpPort : tcpPort);
-    qvc::TMatrixForm& form = window.form;
-    auto* read = form.findChild<QAction*>(QStringLiteral("ReadfromQuorvels1"));
-    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("MainPageControl"));
-    if (read == nullptr || pages == nullptr) {
-        return Fail(QStringLiteral("the window has no ReadfromQuorvels1 or MainPageControl"));
+    ConnectedWindow window(app, link);
+    if (const QString problem = window.Connect(); !problem.isEmpty()) {
+        return Fail(problem);
     }
-    const auto connected = [&] {
-        const qvc::LinkState& flags = form.Flags();
-        return (serial ? flags.SerialConnected : flags.EthernetConnected) && read->isEnabled() &&
-               flags.BusyFlag == 0 && !flags.RefreshingFlag;
-    };
-
-    form.show();
-    if (serial) {
-        // Yes to the start-up question: the port search and a read-back.
-        if (!Await(prompts, kConnectWaitMs, connected)) {
-            return Fail(QStringLiteral("no serial connection"));
-        }
-    } else {
-        if (!Await(prompts, kStartupWaitMs, [&] { return prompts.startHandled; })) {
-            return Fail(QStringLiteral("the start-up question was not handled"));
-        }
-        pages->setCurrentWidget(form.findChild<QWidget*>(QStringLiteral("SetupTabSheet")));
-        auto* address = form.findChild<QLineEdit*>(QStringLiteral("IPAddrEdit"));
-        auto* ethernet = form.findChild<QRadioButton*>(QStringLiteral("SerialModeEthernetButton"));
-        if (address == nullptr || ethernet == nullptr) {
-            return Fail(QStringLiteral("the Setup page has no IPAddrEdit or Ethernet button"));
-        }
-        address->setText(QString::fromLatin1(kLoopback));
-        ethernet->click(); // connects and reads back before it returns
-        if (!Await(prompts, kConnectWaitMs, connected)) {
-            return Fail(QStringLiteral("no Ethernet connection"));
-        }
+    qvc::TMatrixForm& form = window.Form();
+    auto* read = window.Find<QAction>(QStringLiteral("ReadfromQuorvels1"));
+    if (read == nullptr) {
+        return Fail(QStringLiteral("the window has no ReadfromQuorvels1"));
     }
-    pages->setCurrentIndex(0); // "A / V Switching"
-    QCoreApplication::processEvents();
-
     for (int i = 0; i < reads; ++i) {
         const Clock::time_point start = Clock::now();
         read->trigger();
@@ -354,7 +371,7 @@ int RunReadBack(qvc::GuardedApplication& app, const QStringList& args) {
         const Clock::time_point painted = Clock::now();
         QCoreApplication::processEvents();
         Print(kRepaintUs, UsSince(painted));
-        if (prompts.unexpected != 0 || form.Flags().RefreshingFlag) {
+        if (window.prompts.unexpected != 0 || form.Flags().RefreshingFlag) {
             return Fail(QStringLiteral("the read-back failed"));
         }
     }
@@ -365,18 +382,23 @@ int RunReadBack(qvc::GuardedApplication& app, const QStringList& args) {
 
 } // namespace
 
+} // namespace qvc::bench::window
+
 int main(int argc, char** argv) {
+    using namespace qvc::bench::window;
     if (qEnvironmentVariableIsEmpty(kPlatformVariable)) {
         qputenv(kPlatformVariable, kOffscreen);
     }
     qvc::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(qvc::kApplicationTitle));
     const QStringList args = QCoreApplication::arguments().mid(1);
-    if (!args.isEmpty() && args[0] == QLatin1String(kStartupMode)) {
+    const QString mode = args.value(0);
+    const QStringList rest = args.mid(1);
+    if (mode == QLatin1String(kStartupMode)) {
         return RunStartup(app);
     }
-    if (!args.isEmpty() && args[0] == QLatin1String(kReadBackMode)) {
-        return RunReadBack(app, args.mid(1));
+    if (mode == QLatin1String(kReadBackMode)) {
+        return RunReadBack(app, rest);
     }
     return Fail(QStringLiteral("usage: qvc_bench_window %1 | %2 (%3 PORT | %4 PATH) [%5 N]")
                     .arg(kStartupMode, kReadBackMode, kTcpOption, kPtyOption, kReadsOption));
