@@ -78,6 +78,7 @@ struct BenchContext {
     QString windowProgram;    // the qvc_bench_window executable
     QString workDir;          // for pty symlinks
     int runs = 1000;          // timed runs of the fast measurements
+    int sequenceSteps = 100;  // steps of the preset sequencer cases
     std::function<void(const std::string&)> report;
 };
 
@@ -88,6 +89,6 @@ struct BenchCase {
 };
 
 std::vector<BenchCase> AllCases();    // the link cases, then the window cases
-std::vector<BenchCase> WindowCases(); // read-backs in the window, start-up time
+std::vector<BenchCase> WindowCases(); // read-backs in the window, start-up time, pages driven
 
 } // namespace qvc::bench

@@ -1,6 +1,9 @@
 #include "SimProcess.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
 
 namespace qvc::bench {
 
@@ -57,6 +60,34 @@ SimProcess::~SimProcess() {
             process_.waitForFinished(5000);
         }
     }
+}
+
+std::vector<LoggedLine> ReadSimLog(const QString& path) {
+    std::vector<LoggedLine> lines;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return lines;
+    }
+    // "2024-01-31T12:00:00.123 LINE", the stamp in local time.
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const qsizetype space = raw.indexOf(' ');
+        if (space <= 0) {
+            continue;
+        }
+        const QDateTime stamp =
+            QDateTime::fromString(QString::fromLatin1(raw.left(space)), Qt::ISODateWithMs);
+        if (stamp.isValid()) {
+            lines.push_back({stamp.toMSecsSinceEpoch(), QString::fromLatin1(raw.mid(space + 1))});
+        }
+    }
+    return lines;
+}
+
+int CountLogged(const std::vector<LoggedLine>& log, const QString& prefix, long long fromMs,
+                long long toMs) {
+    return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const LoggedLine& l) {
+        return l.ms >= fromMs && l.ms <= toMs && l.text.startsWith(prefix);
+    }));
 }
 
 } // namespace qvc::bench

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace qvc::bench {
 
@@ -28,5 +29,16 @@ class SimProcess {
     bool ready_ = false;
     QString error_;
 };
+
+// A line the simulator logged (its --log FILE): when, in wall-clock
+// milliseconds since the epoch, and what.
+struct LoggedLine {
+    long long ms = 0;
+    QString text;
+};
+std::vector<LoggedLine> ReadSimLog(const QString& path);
+// The logged lines that start with `prefix`, stamped from `fromMs` to `toMs`.
+int CountLogged(const std::vector<LoggedLine>& log, const QString& prefix, long long fromMs,
+                long long toMs);
 
 } // namespace qvc::bench

@@ -27,8 +27,15 @@
 //       "payload-bytes"), and the peak resident memory at the end
 //       ("vmhwm-kb").
 //
-// Any message or question other than the start-up ones fails the run: it is
-// printed as "unexpected-prompt" and the exit code is 1.
+//   qvc_bench_window audio (--tcp PORT | --pty PATH) [--runs N] [--key-ms MS]
+//   qvc_bench_window config --tcp PORT --dir DIR [--runs N]
+//   qvc_bench_window sequence (--tcp PORT | --pty PATH) [--steps N] [--second-ms MS]
+//   qvc_bench_window preview --tcp PORT [--runs N]
+//       Drive the pages of a connected window; see WindowScenarios.cpp.
+//
+// Any message or question other than the start-up ones (and those a mode
+// expects) fails the run: it is printed as "unexpected-prompt" and the exit
+// code is 1.
 #include "WindowRunner.h"
 
 #include "ReadBackWire.h"
@@ -400,6 +407,19 @@ int main(int argc, char** argv) {
     if (mode == QLatin1String(kReadBackMode)) {
         return RunReadBack(app, rest);
     }
-    return Fail(QStringLiteral("usage: qvc_bench_window %1 | %2 (%3 PORT | %4 PATH) [%5 N]")
-                    .arg(kStartupMode, kReadBackMode, kTcpOption, kPtyOption, kReadsOption));
+    if (mode == QLatin1String(kAudioMode)) {
+        return RunAudio(app, rest);
+    }
+    if (mode == QLatin1String(kConfigMode)) {
+        return RunConfig(app, rest);
+    }
+    if (mode == QLatin1String(kSequenceMode)) {
+        return RunSequence(app, rest);
+    }
+    if (mode == QLatin1String(kPreviewMode)) {
+        return RunPreview(app, rest);
+    }
+    return Fail(QStringLiteral("usage: qvc_bench_window %1 | %2 | %3 | %4 | %5 | %6 [OPTIONS]")
+                    .arg(kStartupMode, kReadBackMode, kAudioMode, kConfigMode, kSequenceMode,
+                         kPreviewMode));
 }

@@ -1,6 +1,7 @@
 // The pieces of qvc_bench_window that its modes share: output, scripted
 // prompts, waiting, the window as quorvel-control builds it, and connecting
-// it as a user does. WindowRunner.cpp has the modes and main().
+// it as a user does. WindowRunner.cpp has the start-up and read-back modes
+// and main(); WindowScenarios.cpp the modes that drive the pages.
 #pragma once
 
 #include "WindowRun.h"
@@ -128,5 +129,11 @@ class ConnectedWindow {
     PromptsInstalled installed_;
     Window window_;
 };
+
+// The modes of WindowScenarios.cpp.
+int RunAudio(qvc::GuardedApplication& app, const QStringList& args);
+int RunConfig(qvc::GuardedApplication& app, const QStringList& args);
+int RunSequence(qvc::GuardedApplication& app, const QStringList& args);
+int RunPreview(qvc::GuardedApplication& app, const QStringList& args);
 
 } // namespace qvc::bench::window

@@ -1,5 +1,6 @@
-// qvc_bench [--sim PATH] [--window PATH] [--runs N] [--list] [CASE...]: runs
-// the named cases (all by default) and prints one line per measurement.
+// qvc_bench [--sim PATH] [--window PATH] [--runs N] [--steps N] [--list]
+// [CASE...]: runs the named cases (all by default) and prints one line per
+// measurement.
 #include "Bench.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
             ctx.windowProgram = args[++i];
         } else if (args[i] == "--runs" && i + 1 < args.size()) {
             ctx.runs = std::max(1, args[++i].toInt());
+        } else if (args[i] == "--steps" && i + 1 < args.size()) {
+            ctx.sequenceSteps = std::max(1, args[++i].toInt());
         } else if (args[i] == "--list") {
             for (const BenchCase& c : AllCases()) {
                 std::cout << c.name << "\n";
