@@ -3,7 +3,8 @@
 // link's own. Each measurement is one BenchCase; add a case to AllCases()
 // (LinkCases.cpp) to measure something new. The window cases
 // (WindowCases.cpp) run the main window in a child process of its own,
-// qvc_bench_window (WindowRunner.cpp).
+// qvc_bench_window (WindowRunner.cpp); the client cases (CtlCases.cpp)
+// start quorvel-ctl once per command.
 #pragma once
 
 #include "link/DeviceLink.h"
@@ -76,6 +77,7 @@ class CountingPrompts : public Prompts {
 struct BenchContext {
     QString simulatorProgram; // the quorvel-sim executable
     QString windowProgram;    // the qvc_bench_window executable
+    QString ctlProgram;       // the quorvel-ctl executable
     QString workDir;          // for pty symlinks
     int runs = 1000;          // timed runs of the fast measurements
     int sequenceSteps = 100;  // steps of the preset sequencer cases
@@ -88,7 +90,8 @@ struct BenchCase {
     std::function<bool(BenchContext&)> run;
 };
 
-std::vector<BenchCase> AllCases();    // the link cases, then the window cases
+std::vector<BenchCase> AllCases();    // the link cases, the window cases, the client cases
 std::vector<BenchCase> WindowCases(); // read-backs in the window, start-up time, pages driven
+std::vector<BenchCase> CtlCases();    // quorvel-ctl, a process per command
 
 } // namespace qvc::bench

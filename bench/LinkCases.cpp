@@ -141,6 +141,9 @@ std::vector<BenchCase> AllCases() {
     for (BenchCase& c : WindowCases()) {
         cases.push_back(std::move(c));
     }
+    for (BenchCase& c : CtlCases()) {
+        cases.push_back(std::move(c));
+    }
     return cases;
 }
 

@@ -1,6 +1,6 @@
-// qvc_bench [--sim PATH] [--window PATH] [--runs N] [--steps N] [--list]
-// [CASE...]: runs the named cases (all by default) and prints one line per
-// measurement.
+// qvc_bench [--sim PATH] [--window PATH] [--ctl PATH] [--runs N] [--steps N]
+// [--list] [CASE...]: runs the named cases (all by default) and prints one
+// line per measurement.
 #include "Bench.h"
 
 #include <QCoreApplication>
@@ -15,6 +15,9 @@
 #ifndef QVC_WINDOW_PROGRAM
 #define QVC_WINDOW_PROGRAM "qvc_bench_window"
 #endif
+#ifndef QVC_CTL_PROGRAM
+#define QVC_CTL_PROGRAM "quorvel-ctl"
+#endif
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -24,6 +27,7 @@ int main(int argc, char** argv) {
     BenchContext ctx;
     ctx.simulatorProgram = QStringLiteral(QVC_SIM_PROGRAM);
     ctx.windowProgram = QStringLiteral(QVC_WINDOW_PROGRAM);
+    ctx.ctlProgram = QStringLiteral(QVC_CTL_PROGRAM);
     ctx.workDir = dir.path();
     ctx.report = [](const std::string& line) { std::cout << line << std::endl; };
 
@@ -34,6 +38,8 @@ int main(int argc, char** argv) {
             ctx.simulatorProgram = args[++i];
         } else if (args[i] == "--window" && i + 1 < args.size()) {
             ctx.windowProgram = args[++i];
+        } else if (args[i] == "--ctl" && i + 1 < args.size()) {
+            ctx.ctlProgram = args[++i];
         } else if (args[i] == "--runs" && i + 1 < args.size()) {
             ctx.runs = std::max(1, args[++i].toInt());
         } else if (args[i] == "--steps" && i + 1 < args.size()) {
