@@ -108,9 +108,9 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
 
     connection_ = std::make_unique<ConnectionWorkflow>(ConnectionWorkflow::Parts{
         prompts_, *link_, linkState_, events_, state_, presets_, *menus_, *pages_, *setupPage_});
-    configFiles_ = std::make_unique<ConfigFileController>(ConfigFileController::Parts{
-        prompts_, config_, state_, labels_, linkState_, events_, *pages_,
-        [this] { connection_->EndStartupHold(); }});
+    configFiles_ = std::make_unique<ConfigFileController>(
+        ConfigFileController::Parts{prompts_, config_, state_, labels_, linkState_, events_,
+                                    *pages_, [this] { connection_->EndStartupHold(); }});
     ConnectLinkEvents();
 
     aboutDialog_ = new LMDAboutDlg(this);
@@ -162,8 +162,28 @@ void TMatrixForm::ConnectLinkEvents() {
             statusBar()->showMessage(text);
         }
     });
-    connect(&events_, &LinkEvents::pageControlEnabled, mainPageControl_, &QWidget::setEnabled);
+    connect(&events_, &LinkEvents::pageControlEnabled, this, &TMatrixForm::SetPagesEnabled);
     connect(&events_, &LinkEvents::hourglassChanged, this, &TMatrixForm::SetHourglass);
+}
+
+void TMatrixForm::SetPagesEnabled(bool enabled) {
+    // Disabling the pages takes the keyboard focus from the control that had
+    // it (a slider being moved by its arrow keys, say); it goes back to that
+    // control when the exchange is over, so the next key reaches it again.
+    if (!enabled) {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus != nullptr && mainPageControl_->isAncestorOf(focus)) {
+            focusBeforeExchange_ = focus;
+        }
+        mainPageControl_->setEnabled(false);
+        return;
+    }
+    mainPageControl_->setEnabled(true);
+    if (focusBeforeExchange_ && focusBeforeExchange_->isEnabled() &&
+        focusBeforeExchange_->isVisible()) {
+        focusBeforeExchange_->setFocus(Qt::OtherFocusReason);
+    }
+    focusBeforeExchange_ = nullptr;
 }
 
 void TMatrixForm::AttachInfoForm(TInfoForm* info) {

@@ -21,6 +21,7 @@
 #include "ui/common/Version.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 class QAction;
@@ -77,6 +78,9 @@ class TMatrixForm : public QMainWindow {
     void About1Click();
     bool FormCloseQuery();
     void SetHourglass(bool on);
+    // The page control, enabled or not while an exchange waits; the control
+    // that had the keyboard focus gets it back afterwards.
+    void SetPagesEnabled(bool enabled);
 
     Prompts& prompts_;
     AboutPresenter* about_;
@@ -98,6 +102,7 @@ class TMatrixForm : public QMainWindow {
     QTabWidget* mainPageControl_ = nullptr;
     PageList* pages_ = nullptr;
     PresetPanel* presetPanel_ = nullptr;
+    QPointer<QWidget> focusBeforeExchange_;
     SetupPage* setupPage_ = nullptr;
     LMDAboutDlg* aboutDialog_ = nullptr;
     std::unique_ptr<MenuState> menus_;

@@ -240,5 +240,29 @@ TEST(ConnectionTest, ThePagesAreDisabledBeforeTheTcpConnectWaitBegins) {
     EXPECT_TRUE(rig.Find<QWidget>(QStringLiteral("MainPageControl"))->isEnabled());
 }
 
+TEST(ConnectionTest, TheFocusedControlKeepsTheKeyboardAcrossASerialExchange) {
+    FormRig rig;
+    auto& sim = rig.StartSim({.pty = true});
+    rig.CreateForm(nullptr, &sim, 3);
+    rig.Start(true);
+    rig.prompts.Clear();
+    rig.ClickTab(QStringLiteral("Audio Controls"));
+    rig.Form().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.Form()));
+    auto* slider = rig.Find<QWidget>(QStringLiteral("AudioTrackBar3"));
+    slider->setFocus();
+    sim.ClearReceivedLines();
+
+    // Each key sends one ALVL; the pages are disabled while it waits for '#'.
+    for (int key = 0; key < 3; ++key) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    }
+    const int level = rig.Form().State().levels.level(2);
+    EXPECT_EQ(sim.ReceivedLines(),
+              (Lines{"ALVL 3 " + std::to_string(level - 2), "ALVL 3 " + std::to_string(level - 1),
+                     "ALVL 3 " + std::to_string(level)}));
+    EXPECT_EQ(QApplication::focusWidget(), slider);
+}
+
 } // namespace
 } // namespace qvc::test
