@@ -8,7 +8,7 @@
 #pragma once
 
 #include "link/DeviceLink.h"
-#include "link/LinkHost.h"
+#include "link/NullLinkHost.h"
 #include "link/Prompts.h"
 
 #include <QString>
@@ -36,22 +36,7 @@ double ProcessCpuUs();
 
 // A host and prompts that show nothing; the prompts count what would have
 // been shown, so that a case can tell a run that failed.
-class QuietHost : public LinkHost {
-  public:
-    void SetStatusText(const QString&) override {}
-    void SetPageControlEnabled(bool) override {}
-    void SetHourglass(bool on) override { hourglass_ = on; }
-    bool HourglassShown() const override { return hourglass_; }
-    void SetComNumberText(const QString&) override {}
-    void SetLineLamps(const LineLamps&) override {}
-    void TerminalReceived(const QByteArray&) override {}
-    void ShowInfo(const QString&) override {}
-    void SetInfoProgress(const QString&) override {}
-    void HideInfo() override {}
-
-  private:
-    bool hourglass_ = false;
-};
+using QuietHost = NullLinkHost;
 
 class CountingPrompts : public Prompts {
   public:

@@ -74,3 +74,16 @@ function(qvc_add_test name)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# qvc_add_scaled_test(NAME TEST [FILTER pattern]): runs the test program TEST
+# (or the tests of it matching the filter) again at 200 % scaling.
+function(qvc_add_scaled_test name test)
+  cmake_parse_arguments(S "" "FILTER" "" ${ARGN})
+  set(command ${test})
+  if(S_FILTER)
+    list(APPEND command --gtest_filter=${S_FILTER})
+  endif()
+  add_test(NAME ${name} COMMAND ${command})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=2" TIMEOUT 600)
+endfunction()

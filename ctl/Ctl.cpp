@@ -3,6 +3,7 @@
 #include "LabelsCsv.h"
 #include "config/ConfigFile.h"
 #include "link/DeviceLink.h"
+#include "link/NullLinkHost.h"
 #include "link/ReadBack.h"
 #include "link/SerialPortMap.h"
 #include "model/Audio.h"
@@ -131,23 +132,6 @@ class ErrPrompts : public Prompts {
     }
     std::ostream& err_;
     bool failed_ = false;
-};
-
-class NoHost : public LinkHost {
-  public:
-    void SetStatusText(const QString&) override {}
-    void SetPageControlEnabled(bool) override {}
-    void SetHourglass(bool on) override { hourglass_ = on; }
-    bool HourglassShown() const override { return hourglass_; }
-    void SetComNumberText(const QString&) override {}
-    void SetLineLamps(const LineLamps&) override {}
-    void TerminalReceived(const QByteArray&) override {}
-    void ShowInfo(const QString&) override {}
-    void SetInfoProgress(const QString&) override {}
-    void HideInfo() override {}
-
-  private:
-    bool hourglass_ = false;
 };
 
 struct UsageError {
@@ -285,7 +269,7 @@ class Session {
 
     const Invocation& inv_;
     LinkState linkState_;
-    NoHost host_;
+    NullLinkHost host_;
     ErrPrompts prompts_;
     DeviceState state_;
     std::unique_ptr<DeviceLink> link_;
