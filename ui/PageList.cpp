@@ -23,6 +23,7 @@ void PageList::AddPage(Page* page) {
     tabs_.addTab(page, page->Caption());
     pages_.push_back(page);
     connect(page, &Page::stateChanged, this, &PageList::RefreshFromState);
+    connect(page, &Page::routesCommitted, this, &PageList::ShowCommittedRoutes);
     connect(page, &Page::labelsChanged, this, &PageList::ApplyLabels);
     connect(page, &Page::windowTitleRequested, this, &PageList::windowTitleRequested);
     connect(page, &Page::readRequested, this, &PageList::readRequested);
@@ -32,6 +33,17 @@ void PageList::AddPage(Page* page) {
 void PageList::SetPresetPanel(PresetPanel* panel) {
     presetPanel_ = panel;
     connect(panel, &PresetPanel::stateChanged, this, &PageList::RefreshFromState);
+    connect(panel, &PresetPanel::routesCommitted, this, &PageList::ShowCommittedRoutes);
+}
+
+void PageList::ShowCommittedRoutes() {
+    RefreshScope refreshing(link_);
+    for (Page* page : pages_) {
+        page->ShowCommittedRoutes();
+    }
+    if (presetPanel_ != nullptr) {
+        presetPanel_->RefreshFromState();
+    }
 }
 
 void PageList::RefreshFromState() {

@@ -34,6 +34,8 @@ class PageList : public QObject {
     // In page order, with RefreshingFlag held: each page adapts to the model
     // and then shows the state.
     void RefreshFromState();
+    // The preset panel, and the committed routes on every page.
+    void ShowCommittedRoutes();
     void AdaptToModel();
     void ApplyLabels();
     void CancelPending();

@@ -64,6 +64,9 @@ class Page : public QWidget {
     // Shows what a configuration load put into the state (routing, levels,
     // grouping). Runs with RefreshingFlag set; by default a full refresh.
     virtual void ShowLoadedConfiguration() { RefreshFromState(); }
+    // Shows that the temporary routes of the shown outputs were committed (a
+    // preset store's take, a confirmed recall); nothing else changed.
+    virtual void ShowCommittedRoutes() {}
     // Withdraws what the page holds pending (temporary routes, a selection).
     virtual void CancelPending() {}
     // The user made this the active page.
@@ -75,6 +78,9 @@ class Page : public QWidget {
     // The page changed state that other pages show (routing, grouping,
     // labels): every page is refreshed from the state.
     void stateChanged();
+    // The page committed the temporary routes and confirmed a preset preview:
+    // the preset panel and the committed routes are shown again, nothing else.
+    void routesCommitted();
     // The page changed the labels: every page applies them.
     void labelsChanged();
     void windowTitleRequested(const QString& title);

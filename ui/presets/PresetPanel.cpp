@@ -133,10 +133,17 @@ void PresetPanel::ApplyLabels() {
     }
 }
 
-void PresetPanel::Finish(bool changed, const Commands& lines) {
+void PresetPanel::Finish(Changed changed, const Commands& lines) {
     RefreshFromState();
-    if (changed) {
+    switch (changed) {
+    case Changed::PanelOnly:
+        break;
+    case Changed::CommittedRoutes:
+        emit routesCommitted();
+        break;
+    case Changed::State:
         emit stateChanged();
+        break;
     }
     if (!lines.empty() && ctx_.send) {
         ctx_.send(lines);
@@ -160,12 +167,12 @@ void PresetPanel::PresetsRecallButtonClick() {
 
 void PresetPanel::PresetRecallCancelButtonClick() {
     const bool changed = presets_.CancelRecall();
-    Finish(changed, {});
+    Finish(changed ? Changed::State : Changed::PanelOnly, {});
 }
 
 void PresetPanel::PresetRecallConfirmButtonClick() {
     const Commands lines = presets_.ConfirmRecall();
-    Finish(!lines.empty(), lines);
+    Finish(lines.empty() ? Changed::PanelOnly : Changed::CommittedRoutes, lines);
 }
 
 void PresetPanel::PresetButtonClick(int p) {
@@ -173,18 +180,17 @@ void PresetPanel::PresetButtonClick(int p) {
         return;
     }
     BusyScope busy(ctx_.link);
-    Commands lines;
     switch (presets_.PanelState()) {
     case PresetPanelState::Saving:
-        lines = presets_.StorePreset(p);
+        // The store takes the temporary routes; routing and grouping stay.
+        Finish(Changed::CommittedRoutes, presets_.StorePreset(p));
         break;
     case PresetPanelState::Recalling:
-        lines = presets_.RecallPreset(p, Presets::RecallMode::Preview);
+        Finish(Changed::State, presets_.RecallPreset(p, Presets::RecallMode::Preview));
         break;
     case PresetPanelState::Idle: // the buttons are hidden
-        return;
+        break;
     }
-    Finish(true, lines);
 }
 
 } // namespace qvc

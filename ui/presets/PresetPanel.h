@@ -45,6 +45,9 @@ class PresetPanel : public QGroupBox {
     // The panel changed state that the pages show (routing, grouping): every
     // page is refreshed from the state.
     void stateChanged();
+    // A store took the temporary routes, or a confirmed recall committed
+    // the preview: the pages show the committed routes, nothing else.
+    void routesCommitted();
 
   private:
     void PresetsSaveButtonClick();
@@ -55,9 +58,11 @@ class PresetPanel : public QGroupBox {
     void PresetButtonClick(int p);
 
     void BuildControls();
-    // Refreshes the panel, then the pages when the state they show changed,
+    // What a step changed beyond the panel's own buttons.
+    enum class Changed { PanelOnly, CommittedRoutes, State };
+    // Refreshes the panel, then shows on the pages what the step changed,
     // then sends.
-    void Finish(bool changed, const Commands& lines);
+    void Finish(Changed changed, const Commands& lines);
 
     PageContext ctx_;
     Presets& presets_;

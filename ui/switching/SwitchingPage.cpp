@@ -548,17 +548,24 @@ void SwitchingPage::OutputButtonClick(int o) {
 void SwitchingPage::TakeButtonClick() {
     SetTakeLamp(true);
     if (presets_.RecallPending()) {
+        // The preview's routes are committed and the preset panel closes;
+        // the rest of the window already shows the preview.
         const Commands lines = presets_.ConfirmRecall();
-        emit stateChanged();
+        ShowCommittedRoutes();
+        emit routesCommitted();
         Send(lines);
     } else {
         const Commands lines = switching_.Take();
-        for (int o = 0; o < ShownOutputs(); ++o) {
-            RefreshOutputColours(o);
-        }
+        ShowCommittedRoutes();
         Send(lines);
     }
     SetTakeLamp(false);
+}
+
+void SwitchingPage::ShowCommittedRoutes() {
+    for (int o = 0; o < ShownOutputs(); ++o) {
+        RefreshOutputColours(o);
+    }
 }
 
 void SwitchingPage::CancelTakeButtonClick() {

@@ -31,6 +31,8 @@ class SwitchingPage : public Page {
     // The loaded routes on the captions; buttons and mute boxes keep showing
     // what they showed.
     void ShowLoadedConfiguration() override;
+    // The caption colours of every shown output.
+    void ShowCommittedRoutes() override;
     void CancelPending() override;
     void Entered() override { CancelPending(); }
     bool ShowsPresetPanel() const override { return true; }
