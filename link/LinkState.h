@@ -10,6 +10,9 @@ struct LinkState {
     bool EthernetConnecting = false;
     int BusyFlag = 0; // re-entrancy guard of the window
     bool RefreshingFlag = false;
+
+    // A link is up: write commands have somewhere to go.
+    bool LinkUp() const { return SerialConnected || EthernetConnected; }
 };
 
 // The one way BusyFlag is written: a scope sets it and gives back the value

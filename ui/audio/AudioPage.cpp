@@ -350,8 +350,9 @@ void AudioPage::AudioTrackBarChange(int i, int position) {
     }
     BusyScope busy(link_);
     ShowDb(i, position);
-    // While the page is filled from stored state the table keeps its level.
-    if (link_.RefreshingFlag) {
+    // While the page is filled from stored state, and without a link, the
+    // table keeps its level: it holds only what the switcher was sent.
+    if (link_.RefreshingFlag || !link_.LinkUp()) {
         return;
     }
     Send(SetAudioLevel(state_, i, position));
@@ -370,7 +371,8 @@ void AudioPage::AudioSpinBtnClick(int i, bool up) {
     if (positions.empty()) { // at the end of the scale
         return;
     }
-    const Commands lines = link_.RefreshingFlag ? Commands{} : SpinAudioLevel(state_, i, db, up);
+    const Commands lines =
+        link_.RefreshingFlag || !link_.LinkUp() ? Commands{} : SpinAudioLevel(state_, i, db, up);
     ShowLevel(i, positions.back());
     Send(lines);
 }

@@ -86,5 +86,27 @@ TEST_F(LevelTest, FlagsKeepTheHandlersFromSending) {
     EXPECT_EQ(state.levels.bytes, AudioLevelTable::Initial().bytes);
 }
 
+// After a disconnect the controls follow the user, but the table keeps the
+// switcher's levels: a configuration saved now stores only what it received.
+TEST_F(LevelTest, WithoutALinkTheTableKeepsItsLevels) {
+    link.EthernetConnected = false;
+    Build();
+    Refresh();
+    QTest::keyClick(Slider(3), Qt::Key_End);
+    QTest::mouseClick(Up(5), Qt::LeftButton);
+    QTest::mouseClick(Down(6), Qt::LeftButton);
+    EXPECT_EQ(Shown(3), "20");
+    EXPECT_EQ(Shown(5), "1");
+    EXPECT_EQ(Shown(6), "-1");
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(state.levels.bytes, AudioLevelTable::Initial().bytes);
+
+    // Back on a link, the next step starts from what the read-out shows.
+    link.SerialConnected = true;
+    QTest::mouseClick(Down(3), Qt::LeftButton);
+    EXPECT_EQ(Sent(), (Lines{"ALVL 3 249", "ALVL 3 250"}));
+    EXPECT_EQ(state.levels.level(2), 250);
+}
+
 } // namespace
 } // namespace qvc::test

@@ -78,7 +78,7 @@ class PageFixture : public ::testing::Test {
     }
 
     DeviceState state;
-    LinkState link;
+    LinkState link{.EthernetConnected = true}; // levels go to a switcher
     Switching switching{state};
     Presets presets{state, switching};
     LabelTables labels = DefaultLabels();
