@@ -104,7 +104,13 @@ GroupingPage::GroupingPage(PageContext context, QWidget* parent)
     RefreshGroupingPage();
     ApplyLabels();
 
-    connect(selector_, &QButtonGroup::idClicked, this, [this] { GroupingRadioGroupClick(); });
+    // Every change of the selection shows the newly chosen group: a click, a
+    // key, code, or a screen reader's toggle action.
+    connect(selector_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            GroupingRadioGroupClick();
+        }
+    });
     for (int k = 0; k < kMaxInputs; ++k) {
         connect(inputButtons_[k], &QPushButton::clicked, this,
                 [this, k] { GroupInputButtonClick(k); });
@@ -232,10 +238,15 @@ int GroupingPage::SelectedGroup() const {
     return selector_->checkedId();
 }
 
-void GroupingPage::SelectFirstGroup() {
-    if (itemCount_ > 0) {
+void GroupingPage::ShowFirstGroup() {
+    if (itemCount_ <= 0) {
+        return;
+    }
+    {
+        const QSignalBlocker quiet(selector_); // shown once, below
         groupItems_[0]->setChecked(true);
     }
+    GroupingRadioGroupClick();
 }
 
 void GroupingPage::ShowModelSizes() {
@@ -285,18 +296,17 @@ void GroupingPage::RefreshGroupingPage() {
         SetGroupItemCaption(g, GroupCaption(g + 1));
         existBoxes_[g]->setChecked(grouping_.HasMembers(g));
     }
-    SelectFirstGroup();
-    GroupingRadioGroupClick();
+    ShowFirstGroup();
 }
 
 void GroupingPage::AdaptToModel() {
     ShowModelSizes();
     const int g = SelectedGroup();
     if (g < 0 || g >= itemCount_) {
-        SelectFirstGroup();
-        ShowOutputFirst(false);
+        ShowFirstGroup();
+    } else {
+        ShowGroup(g);
     }
-    ShowGroup(SelectedGroup());
 }
 
 void GroupingPage::RefreshFromState() {
@@ -304,8 +314,7 @@ void GroupingPage::RefreshFromState() {
 }
 
 void GroupingPage::ShowLoadedConfiguration() {
-    SelectFirstGroup();
-    GroupingRadioGroupClick();
+    ShowFirstGroup();
     RefreshGroupExistence();
 }
 

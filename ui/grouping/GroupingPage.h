@@ -78,7 +78,8 @@ class GroupingPage : public Page {
 
     // Item count and enabling for the model; ticks are left.
     void ShowModelSizes();
-    void SelectFirstGroup();
+    // Selects group 1 and shows it, once.
+    void ShowFirstGroup();
     void ShowOutputFirst(bool shown);
     void SetGroupItemCaption(int g, const QString& caption);
     void Paint(QPushButton* button, bool member);

@@ -3,7 +3,10 @@
 // page shows afterwards.
 #include "PageFixture.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QSignalSpy>
+#include <functional>
 #include <sstream>
 
 namespace qvc::test {
@@ -99,6 +102,50 @@ TEST_F(EditTest, OutputsOfAnotherGroupAreDisabled) {
     EXPECT_EQ(ShownColour(InputButton(4)), Face());
     EXPECT_FALSE(ExistBox(2)->isChecked());
     EXPECT_EQ(refreshRequests.count(), 0);
+}
+
+// The page shows the chosen group however the selection changes: a click,
+// a screen reader's (or switch access') toggle action, or code.
+TEST_F(EditTest, EveryChangeOfTheSelectionShowsTheGroup) {
+    Seed(2, {3}, {4});
+    Build();
+    Click(InputButton(5)); // group 1 has no output: the hint shows
+    ASSERT_TRUE(OutputFirst()->isVisible());
+    const auto showsGroup2 = [this](bool shown) {
+        EXPECT_EQ(OutputButton(3)->isEnabled(), shown);
+        EXPECT_EQ(ShownColour(OutputButton(3)), shown ? kYellow.toStdString() : Face());
+        EXPECT_EQ(ShownColour(InputButton(4)), shown ? kYellow.toStdString() : Face());
+    };
+    const struct {
+        const char* how;
+        int group;
+        std::function<void(QRadioButton*)> choose;
+    } changes[] = {
+        {"toggle action", 2,
+         [](QRadioButton* item) {
+             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(item);
+             ASSERT_NE(a, nullptr);
+             ASSERT_NE(a->actionInterface(), nullptr);
+             ASSERT_TRUE(a->actionInterface()->actionNames().contains(
+                 QAccessibleActionInterface::toggleAction()));
+             a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+         }},
+        {"code", 1, [](QRadioButton* item) { item->setChecked(true); }},
+        {"click", 2, [this](QRadioButton*) { SelectGroup(2); }},
+        {"key", 1,
+         [](QRadioButton* item) {
+             item->setFocus();
+             QTest::keyClick(item, Qt::Key_Space);
+         }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.how);
+        c.choose(GroupItem(c.group));
+        EXPECT_EQ(page->SelectedGroup(), c.group - 1);
+        showsGroup2(c.group == 2);
+        EXPECT_FALSE(OutputFirst()->isVisible());
+    }
+    EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(EditTest, ClicksWhileBusyAreDropped) {
