@@ -115,7 +115,7 @@ struct DeviceLink::Impl {
     bool TcpIsActive() const;
     void SocketError(QAbstractSocket::SocketError error);
     void TcpWrite(const std::string& line);
-    QByteArray TcpRead(qint64 maxCount);
+    QByteArray TcpRead(qint64 maxCount, int waitMs = -1);
     void DiscardTcpInput();
     bool TcpProbe(const std::string& line);
     void TcpSendCommand();

@@ -5,6 +5,7 @@
 #include "protocol/ReplyCollector.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QThread>
 
@@ -20,7 +21,6 @@ constexpr const char* kDisconnectErrorText = "Socket Disconnect Error";
 
 constexpr qint64 kProbeReadBytes = 20;
 constexpr qint64 kSlotBytes = 100;
-constexpr int kSlotCount = 100;
 constexpr char kLineEnd = '\r';
 // Stale input is drained before an exchange, but never for ever.
 constexpr int kDrainRounds = 8;
@@ -76,13 +76,14 @@ void DeviceLink::Impl::TcpWrite(const std::string& line) {
     tcpActivity = previous;
 }
 
-// One read of at most maxCount bytes; waits up to the TCP read time when
-// nothing is there yet. Empty when nothing came or the peer closed.
-QByteArray DeviceLink::Impl::TcpRead(qint64 maxCount) {
+// One read of at most maxCount bytes; waits up to `waitMs` (the TCP read
+// time unless given) when nothing is there yet. Empty when nothing came or
+// the peer closed.
+QByteArray DeviceLink::Impl::TcpRead(qint64 maxCount, int waitMs) {
     const TcpActivity previous = tcpActivity;
     tcpActivity = TcpActivity::Receiving;
     if (socket.bytesAvailable() == 0 && TcpIsActive()) {
-        socket.waitForReadyRead(timings.tcpReadMs);
+        socket.waitForReadyRead(waitMs < 0 ? timings.tcpReadMs : waitMs);
     }
     QByteArray bytes = socket.read(maxCount);
     tcpActivity = previous;
@@ -126,10 +127,14 @@ void DeviceLink::Impl::TcpSendOnly() {
     }
 }
 
-// The TCP status exchange: reads of at most 100 bytes, at most 100 of them,
-// until the reply has ended (TcpReplyCollector: the first '#' after the whole
-// payload). Only a complete reply is copied into the receive buffer;
-// otherwise it stays all zero and the caller finds no SOH.
+// The TCP status exchange: reads of at most 100 bytes until the reply has
+// ended (TcpReplyCollector: the first '#' after the whole payload), the
+// receive buffer is full, a read waits in vain, or the reply timer's length
+// has passed since the query. A switcher behind a serial converter delivers
+// its replies in many small packets, so the number of reads is not limited;
+// the time is, so that a peer that trickles bytes cannot hold the window.
+// Only a complete reply is copied into the receive buffer; otherwise it stays
+// all zero and the caller finds no SOH.
 void DeviceLink::Impl::TcpQueryStatus() {
     exchangeFailed = false;
     if (!TcpIsActive()) {
@@ -145,11 +150,17 @@ void DeviceLink::Impl::TcpQueryStatus() {
     }
     DiscardTcpInput();
     TcpWrite(commandBuffer);
+    QDeadlineTimer deadline(std::max(timings.replyTimerMs, 0));
 
     TcpReplyCollector reply(static_cast<std::size_t>(std::max(expectedLength, 0)),
-                            receiveBuffer.size(), kSlotCount);
+                            receiveBuffer.size());
     while (reply.WantsMore()) {
-        const QByteArray slot = TcpRead(kSlotBytes);
+        const int left = static_cast<int>(deadline.remainingTime());
+        if (left <= 0) {
+            reply.Abandon();
+            break;
+        }
+        const QByteArray slot = TcpRead(kSlotBytes, std::min(timings.tcpReadMs, left));
         reply.Add(std::span(reinterpret_cast<const std::uint8_t*>(slot.constData()),
                             static_cast<std::size_t>(slot.size())));
     }

@@ -44,26 +44,21 @@ inline bool CollectSerialReply(std::span<std::uint8_t> buffer, std::size_t& posi
 // `expected` or more; a '#' before that is data. When the first 30 bytes hold
 // no SOH the reply cannot be parsed, and it ends at the first '#' at an index
 // of 30 and of `expected` or more, so that its parse error shows without a
-// wait. At most `maxReads` reads and `capacity` bytes are taken: a reply that
-// needs more fails.
+// wait. However many reads the reply comes in, at most `capacity` bytes are
+// taken: a reply that needs more fails. (The link bounds the time instead.)
 class TcpReplyCollector {
   public:
-    static constexpr int kMaxReads = 100;
+    explicit TcpReplyCollector(std::size_t expected, std::size_t capacity = kReceiveBufferSize)
+        : expected_(expected), capacity_(capacity) {}
 
-    explicit TcpReplyCollector(std::size_t expected, std::size_t capacity = kReceiveBufferSize,
-                               int maxReads = kMaxReads)
-        : expected_(expected), capacity_(capacity), readsLeft_(maxReads) {}
-
-    // Whether another read is wanted: the reply has not ended, nor failed,
-    // and reads are left.
-    bool WantsMore() const { return !complete_ && !failed_ && readsLeft_ > 0; }
+    // Whether another read is wanted: the reply has neither ended nor failed.
+    bool WantsMore() const { return !complete_ && !failed_; }
 
     // Takes the bytes of one read (a read of 0 bytes ends the reply, unended).
     void Add(std::span<const std::uint8_t> read) {
         if (!WantsMore()) {
             return;
         }
-        --readsLeft_;
         if (read.empty() || bytes_.size() + read.size() > capacity_) {
             failed_ = true;
             return;
@@ -83,6 +78,9 @@ class TcpReplyCollector {
         }
     }
 
+    // The reply cannot end in time: it fails, whatever comes later.
+    void Abandon() { failed_ = failed_ || !complete_; }
+
     // The reply ended within the reads it was given.
     bool Complete() const { return complete_ && !failed_; }
     // Every byte read, joined in the order of the reads (also after the end).
@@ -99,7 +97,6 @@ class TcpReplyCollector {
 
     std::size_t expected_;
     std::size_t capacity_;
-    int readsLeft_;
     std::vector<std::uint8_t> bytes_;
     // Where the SOH is, once it has come (a plain value: GCC's optimiser
     // takes an optional's payload here for uninitialised).

@@ -180,6 +180,40 @@ INSTANTIATE_TEST_SUITE_P(AllModels, ReadBackModels,
                                     std::to_string(param.param.model);
                          });
 
+// A switcher behind a serial-to-Ethernet converter at 57600 baud: every
+// reply of the smallest and the largest model arrives in packets of 1 to 4
+// bytes, hundreds of reads for the larger ones, and is collected whole.
+struct PacedCase {
+    int model;
+    int piece;
+};
+
+class PacedReadBack : public LinkFixture, public ::testing::WithParamInterface<PacedCase> {
+  protected:
+    PacedReadBack() : LinkFixture({.model = GetParam().model, .tcp = true}) {}
+};
+
+TEST_P(PacedReadBack, RepliesInSmallPiecesAreCollectedWhole) {
+    ConnectTcp();
+    ASSERT_FALSE(HasFatalFailure());
+    peer->SetBaud(57600);
+    peer->SetChunk(GetParam().piece, 0);
+    DeviceState got = MarkedState();
+    EXPECT_EQ(ReadBack(*link, got, host, prompts), 1);
+    EXPECT_EQ(peer.Lines(22), kAllQueries);
+    EXPECT_EQ(host.info, kFullProgress);
+    ExpectStateOf(got, peer->State(), GetParam().model);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models0And3, PacedReadBack,
+                         ::testing::Values(PacedCase{0, 1}, PacedCase{0, 2}, PacedCase{0, 3},
+                                           PacedCase{0, 4}, PacedCase{3, 1}, PacedCase{3, 2},
+                                           PacedCase{3, 3}, PacedCase{3, 4}),
+                         [](const ::testing::TestParamInfo<PacedCase>& param) {
+                             return "Model" + std::to_string(param.param.model) + "Pieces" +
+                                    std::to_string(param.param.piece);
+                         });
+
 // A status block with a model code outside 0..3 leaves the model as it was:
 // every later reply is asked for and copied in that model's form. Here a
 // 12 x 4 read before reports code 7, and its small replies still fit.
