@@ -2,13 +2,15 @@
 // when an edit is left, Enter walks the ring of edits, the resets, and no
 // label ever sends a line.
 #include "FormRig.h"
+#include "ui/common/CaptionButton.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTest>
 
 namespace qvc::test {
@@ -132,6 +134,55 @@ TEST_F(LabelsTest, EachResetPutsBackAllSixteenNumbersOfItsKind) {
     QTest::mouseClick(rig.Find<QPushButton>(QStringLiteral("ResetInputLabelsButton")),
                       Qt::LeftButton);
     EXPECT_EQ(Caption(QStringLiteral("InputButton9")), QStringLiteral("9"));
+}
+
+// Six characters of any width, with and without a blank, on every family
+// of buttons that shows labels: a caption that does not fit on one line is
+// shown on two, and nothing is cut off. The accessible name stays the label.
+TEST_F(LabelsTest, SixCharacterLabelsFitOnTheirButtons) {
+    const QStringList labels = {QStringLiteral("WWWWWW"), QStringLiteral("MMMMMM"),
+                                QStringLiteral("W WWWW"), QStringLiteral("\u00C6\u00C6\u00C6 @@"),
+                                QStringLiteral("CAM 12")};
+    for (int n = 1; n <= labels.size(); ++n) {
+        for (const char* kind : {"Input", "Output", "Preset"}) {
+            Type(Edit(kind, n), labels[n - 1]);
+            Leave(Edit(kind, n));
+        }
+    }
+    const auto expectFits = [&](const QString& family) {
+        for (int n = 1; n <= labels.size(); ++n) {
+            auto* button = rig.Find<QPushButton>(family + QString::number(n));
+            ASSERT_TRUE(button->isVisible()) << family.toStdString() << n;
+            EXPECT_EQ(button->text(), labels[n - 1]);
+            EXPECT_EQ(button->accessibleName(), labels[n - 1]);
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QRect contents =
+                button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            const QFontMetrics metrics = button->fontMetrics();
+            const QStringList lines = WrapCaption(button->text(), metrics, contents.width());
+            EXPECT_LE(lines.size(), 2) << family.toStdString() << n;
+            EXPECT_LE(lines.size() * metrics.height(), contents.height())
+                << family.toStdString() << n;
+            for (const QString& line : lines) {
+                EXPECT_LE(metrics.horizontalAdvance(line), contents.width())
+                    << family.toStdString() << n << " " << line.toStdString();
+            }
+            EXPECT_EQ(lines.join(QString()).remove(QLatin1Char(' ')),
+                      QString(labels[n - 1]).remove(QLatin1Char(' ')));
+        }
+    };
+    rig.ClickTab(QStringLiteral("Grouping"));
+    expectFits(QStringLiteral("GroupInputButton"));
+    expectFits(QStringLiteral("GroupOutputButton"));
+    rig.ClickTab(QStringLiteral("A / V Switching"));
+    expectFits(QStringLiteral("InputButton"));
+    expectFits(QStringLiteral("OutputButton"));
+    QTest::mouseClick(rig.Find<QPushButton>(QStringLiteral("PresetsSaveButton")), Qt::LeftButton);
+    expectFits(QStringLiteral("PresetButton"));
+    QTest::mouseClick(rig.Find<QPushButton>(QStringLiteral("PresetSaveCancelButton")),
+                      Qt::LeftButton);
 }
 
 } // namespace

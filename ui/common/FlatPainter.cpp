@@ -1,5 +1,6 @@
 #include "FlatPainter.h"
 
+#include "CaptionButton.h"
 #include "ControlNames.h"
 
 #include <QApplication>
@@ -82,17 +83,24 @@ void FlatPainter::PaintLamp(QLabel* lamp, const QColor& colour) const {
     lamp->setStyleSheet(QString::fromLatin1(kLampSheet).arg(colour.name()));
 }
 
+namespace {
+void SetUpButton(QPushButton* button, const QString& objectName, const QString& caption) {
+    NameControl(button, objectName, caption);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setAutoDefault(true);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+} // namespace
+
 QPushButton* MatrixButton(const QString& family, int n, QWidget* parent) {
-    QPushButton* button = ActionButton(family + QString::number(n), QString::number(n), parent);
+    auto* button = new CaptionButton(QString::number(n), parent);
+    SetUpButton(button, family + QString::number(n), QString::number(n));
     return button;
 }
 
 QPushButton* ActionButton(const QString& objectName, const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
-    NameControl(button, objectName, caption);
-    button->setFocusPolicy(Qt::StrongFocus);
-    button->setAutoDefault(true);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    SetUpButton(button, objectName, caption);
     return button;
 }
 
