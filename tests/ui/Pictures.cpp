@@ -8,12 +8,14 @@
 #include "ui/AboutDialog.h"
 #include "ui/GuardedApplication.h"
 #include "ui/InfoForm.h"
-#include "ui/common/LogoWidget.h"
 #include "ui/MatrixForm.h"
 #include "ui/QtPrompts.h"
+#include "ui/common/LogoWidget.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
@@ -110,6 +112,33 @@ int main(int argc, char** argv) {
         const QString file = out.filePath(QString::fromLatin1(kFiles[i]) + QStringLiteral(".png"));
         saved += form.grab().save(file) ? 1 : 0;
     }
+
+    // Labels of six characters, wide ones and ones with a blank, on the
+    // buttons of the switching page, the preset panel and the Grouping page.
+    static const char* const kLabels[] = {"WWWWWW",  "MMMMMM", "CAM 12", "W WWWW",
+                                          "Lectern", "@@@@@@", "mmmmmm", "PROJ A"};
+    int n = 1;
+    for (const char* label : kLabels) {
+        for (const char* kind : {"Input", "Output", "Group", "Preset"}) {
+            auto* edit = form.findChild<QLineEdit*>(
+                QStringLiteral("%1LabelEdit%2").arg(QLatin1String(kind)).arg(n));
+            if (edit != nullptr) {
+                edit->setText(QString::fromLatin1(label).left(6));
+            }
+        }
+        ++n;
+    }
+    // Labels are applied when an edit is left.
+    QFocusEvent leave(QEvent::FocusOut);
+    QApplication::sendEvent(form.findChild<QLineEdit*>(QStringLiteral("InputLabelEdit1")), &leave);
+    pages->setCurrentIndex(0);
+    form.findChild<QAbstractButton*>(QStringLiteral("PresetsSaveButton"))->click();
+    QTest::qWait(20);
+    saved += form.grab().save(out.filePath(QStringLiteral("labels-1-switching.png"))) ? 1 : 0;
+    form.findChild<QAbstractButton*>(QStringLiteral("PresetSaveCancelButton"))->click();
+    pages->setCurrentWidget(form.findChild<QWidget*>(QStringLiteral("GroupingTabSheet")));
+    QTest::qWait(20);
+    saved += form.grab().save(out.filePath(QStringLiteral("labels-4-grouping.png"))) ? 1 : 0;
     pages->setCurrentIndex(0);
 
     form.Events().ShowInfo(QStringLiteral("QV Control querying Quorvel. Please wait...."));
@@ -127,7 +156,7 @@ int main(int argc, char** argv) {
 
     form.findChild<QAction*>(QStringLiteral("About1"))->trigger();
     app.SetPrompts(nullptr);
-    if (saved != pages->count() + 2 || !about.saved) {
+    if (saved != pages->count() + 4 || !about.saved) {
         return Fail("a picture could not be saved");
     }
     if (!prompts.messages.isEmpty() && prompts.messages.size() != 1) {

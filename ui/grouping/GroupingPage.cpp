@@ -39,8 +39,10 @@ const char* const kOutputButtonName = "GroupOutputButton";
 const char* const kExistBoxName = "GroupExistCheckBox";
 
 constexpr int kColumnsPerBank = 8; // member buttons: 1-8 over 9-16
-constexpr int kSelectorRows = 8;   // selector: groups 1-8, then 9-16
-constexpr int kExistingRows = 4;   // existing groups: four columns of four
+// The selector is one column, groups 1 to 16, so that the member buttons
+// beside it have room for two lines of three wide characters.
+constexpr int kSelectorRows = 16;
+constexpr int kExistingRows = 4; // existing groups: four columns of four
 constexpr int kGridSpacing = 6;
 
 QString GroupCaption(int n) {
