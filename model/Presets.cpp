@@ -104,4 +104,28 @@ bool Presets::PresetIsStored(int n) const {
     return n >= 1 && n <= kPresetCount && state_.presets.stored(n - 1) != 0;
 }
 
+int LivePreset(const DeviceState& state) {
+    const OutputStatusTable& out = state.outputs;
+    const PrevOutputStatusTable& prev = state.prevOutputs;
+    const int shown = std::min(state.ShownOutputs(), static_cast<int>(kMaxOutputs));
+    for (int p = 0; p < kPresetCount; ++p) {
+        if (state.presets.stored(p) == 0) {
+            continue;
+        }
+        OutputStatusTable image;
+        std::copy(state.presets.routeImage(p).begin(), state.presets.routeImage(p).end(),
+                  image.bytes.begin());
+        bool live = true;
+        for (int o = 0; o < shown && live; ++o) {
+            const int video = out.videoTaken(o) != 0 ? out.videoInput(o) : prev.videoInput(o);
+            const int audio = out.audioTaken(o) != 0 ? out.audioInput(o) : prev.audioInput(o);
+            live = image.videoInput(o) == video && image.audioInput(o) == audio;
+        }
+        if (live) {
+            return p + 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace qvc

@@ -70,4 +70,9 @@ class Presets {
     RecallBackup backup_;
 };
 
+// The live preset: the lowest stored preset (1-based) whose route image
+// holds, for every shown output, the output's committed video and audio
+// inputs; 0 when none does. A temporary route counts as what it replaces.
+int LivePreset(const DeviceState& state);
+
 } // namespace qvc

@@ -2,6 +2,7 @@
 // and the sequencer's direct recall, with the exact lines each sends.
 #include "model/Presets.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qvc {
@@ -126,6 +127,42 @@ TEST_F(PresetsTest, DirectRecallSendsAndCommitsAndLeavesThePanelAlone) {
     EXPECT_EQ(state.outputs.videoInput(0), 11);
     EXPECT_EQ(state.outputs.videoTaken(0), 1);
     EXPECT_EQ(presets.PanelState(), PresetPanelState::Recalling);
+}
+
+// The live preset: the lowest stored preset whose routes are the committed
+// routes of every shown output. A temporary route counts as the route it
+// would replace; outputs the model does not show and mutes do not count.
+TEST_F(PresetsTest, LivePresetIsTheLowestStoredOneHoldingTheCommittedRoutes) {
+    state.model.ApplyModelCode(0); // 12 x 4
+    for (int o = 0; o < 4; ++o) {
+        Route(o, o, true);
+        state.prevOutputs.videoInput(o) = state.prevOutputs.audioInput(o) =
+            static_cast<std::uint8_t>(o);
+    }
+    const auto routeOf = [this](int preset, int o) {
+        return state.presets.routeImage(preset - 1).subspan(5 * o, 5);
+    };
+    const struct {
+        const char* step;
+        std::function<void()> change;
+        int live;
+    } steps[] = {
+        {"nothing stored", [] {}, 0},
+        {"preset 6 stored", [&] { StoreAs(5); }, 6},
+        {"preset 3 too: the lowest", [&] { StoreAs(2); }, 3},
+        {"an output the model lacks", [&] { routeOf(3, 5)[0] = 9; }, 3},
+        {"a mute", [&] { state.outputs.muted(2) = 1; }, 3},
+        {"a temporary route", [&] { Route(1, 7, false); }, 3},
+        {"taken", [&] { switching.Take(); }, 0},
+        {"back on input 2", [&] { Route(1, 1, true); }, 3},
+        {"preset 3's audio of output 1 differs", [&] { routeOf(3, 0)[1] = 4; }, 6},
+        {"committed to no input", [&] { state.outputs.videoInput(3) = NoInput; }, 0},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        s.change();
+        EXPECT_EQ(LivePreset(state), s.live);
+    }
 }
 
 } // namespace
