@@ -96,6 +96,39 @@ class Reader {
     LinkTimings timings_;
 };
 
+// A table's query, its parse error text and its loader.
+struct TableRead {
+    StatusQuery query;
+    const char* parseError;
+    std::function<bool(Payload)> load;
+};
+
+TableRead ReadOf(ReadPart part, DeviceState& state) {
+    const bool large = LargePayloadForm(state.model);
+    switch (part) {
+    case ReadPart::Status:
+        return {StatusQuery::Minfoqv, kMinfoParseText,
+                [&state](Payload p) { return state.LoadStatusPayload(p); }};
+    case ReadPart::Groups:
+        return {StatusQuery::Ginfoqv, kGinfoParseText,
+                [&state, large](Payload p) { return LoadGroupPayload(p, large, state.groups); }};
+    case ReadPart::Outputs:
+        return {StatusQuery::Oinfoqv, kOinfoParseText, [&state](Payload p) {
+                    return LoadOutputStatusPayload(p, state.model.OutputSlots, state.outputs);
+                }};
+    case ReadPart::PrevOutputs:
+        return {StatusQuery::Opinfoqv, kOinfoParseText, [&state](Payload p) {
+                    return LoadPrevOutputStatusPayload(p, state.model.OutputSlots,
+                                                       state.prevOutputs);
+                }};
+    case ReadPart::Levels:
+        break;
+    }
+    return {StatusQuery::Ainfoqv, kAinfoParseText, [&state](Payload p) {
+                return LoadAudioPayload(p, state.model.InputCount, state.levels);
+            }};
+}
+
 QString Dots(int n) {
     return QString(n, QLatin1Char(kProgressDot));
 }
@@ -183,6 +216,13 @@ int ReadBack(DeviceLink& link, DeviceState& state, LinkHost& host, Prompts& prom
 
     host.HideInfo();
     return 1;
+}
+
+bool ReadPartOf(DeviceLink& link, DeviceState& state, LinkHost& host, ReadPart part) {
+    Reader reader(link, state, host, link.Timings());
+    const TableRead read = ReadOf(part, state);
+    return reader.Query(QueryLine(read.query), reader.Length(read.query), read.parseError,
+                        part == ReadPart::Status, read.load);
 }
 
 } // namespace qvc

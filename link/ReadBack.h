@@ -14,4 +14,10 @@ struct DeviceState;
 // when its query succeeds.
 int ReadBack(DeviceLink& link, DeviceState& state, LinkHost& host, Prompts& prompts);
 
+// One table of the read-back, read alone and in the same form, without the
+// pop-up or a message: what a client reads before it checks an operation,
+// or polls while idle. True when the reply was read and loaded.
+enum class ReadPart { Status, Groups, Outputs, PrevOutputs, Levels };
+bool ReadPartOf(DeviceLink& link, DeviceState& state, LinkHost& host, ReadPart part);
+
 } // namespace qvc
