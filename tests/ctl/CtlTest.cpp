@@ -124,6 +124,47 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{3, {"group", "add", "6", "--input", "2"}, {"MINFOQV", "GINFOQV"}},
                       UsageCase{0, {"mute", "5", "on"}, {"MINFOQV"}}));
 
+// Each mistake in its own words (the bridge gives the same ones), and nothing
+// sent for any of them.
+TEST(CtlMessages, EachMistakeIsNamed) {
+    SimPeer sim({.model = 0, .tcp = true});
+    const struct {
+        QStringList args;
+        const char* err;
+    } cases[] = {
+        {{"route", "2", "x"},
+         "quorvel-ctl: INPUT must be a whole number from 1 to 16, not \"x\"\n"},
+        {{"route", "1", "2", "--video", "--audio"},
+         "quorvel-ctl: choose --video or --audio, not both\n"},
+        {{"route", "1", "2", "--raw", "5"}, "quorvel-ctl: Unknown option 'raw'.\n"},
+        {{"level", "3"}, "quorvel-ctl: usage: level INPUT DB | level INPUT --raw N\n"},
+        {{"level", "3", "-75"},
+         "quorvel-ctl: DB must be a whole number from -74 to 20, not \"-75\"\n"},
+        {{"preset", "load", "3"}, "quorvel-ctl: expected store or recall, not \"load\"\n"},
+        {{"group", "move", "3"}, "quorvel-ctl: expected add, del or clear, not \"move\"\n"},
+        {{"group", "add", "3", "--output", "1", "--input", "1"},
+         "quorvel-ctl: give one of --output O or --input I\n"},
+        {{"group", "clear", "x"},
+         "quorvel-ctl: G must be a whole number from 1 to 16, not \"x\"\n"},
+        {{"switch-source", "7"},
+         "quorvel-ctl: the switch source must be a whole number from 0 to 3, not \"7\"\n"},
+        {{"mute", "3", "maybe"}, "quorvel-ctl: expected on or off, not \"maybe\"\n"},
+        // Known only once the switcher has told its size and groups.
+        {{"route", "5", "1"}, "this 12 x 4 switcher has 12 inputs and 4 outputs\n"},
+        {{"mute", "5", "on"}, "this switcher has 4 outputs\n"},
+        {{"route", "1", "9"}, "input 9 is not one of the inputs of output 1's group\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result r = RunCtl(Tcp(sim, c.args));
+        EXPECT_EQ(r.code, ctl::kUsage);
+        EXPECT_EQ(r.err, c.err);
+        for (const std::string& line : sim->ReceivedLines()) {
+            EXPECT_TRUE(line.empty() || line.find("INFOQV") != std::string::npos) << line;
+        }
+    }
+}
+
 TEST(CtlLink, ASilentSwitcherFailsWithCodeOneAndNoLinkWithCodeThree) {
     SimPeer sim({.tcp = true});
     sim->SetSilent(true);
@@ -182,6 +223,15 @@ TEST_P(CtlStatus, JsonShowsTheSwitchersStateFieldByField) {
     const QJsonObject group1 = json["groups"].toArray()[0].toObject();
     EXPECT_EQ(group1["outputs"].toArray(), (QJsonArray{1, 2}));
     EXPECT_EQ(group1["inputs"].toArray(), (QJsonArray{1, 2, 3}));
+    // Beside the tables: the settings, the sizes, the link and the live preset.
+    EXPECT_EQ(json["settings"].toObject(), (QJsonObject{{"front_panel_lock", s.settings.frontPanelLock != 0},
+                                                        {"switch_source", "channel1-video"},
+                                                        {"rgb_delay", s.settings.rgbDelay}}));
+    EXPECT_EQ(json["input_count"].toInt(), s.InputCount());
+    EXPECT_EQ(json["output_count"].toInt(), s.OutputCount());
+    EXPECT_EQ(json["link"].toObject()["up"].toBool(), true);
+    EXPECT_EQ(json["link"].toObject()["kind"].toString(), "tcp");
+    EXPECT_EQ(json["live_preset"].toInt(), 1); // the demo's routing is stored as preset 1
     EXPECT_TRUE(json["presets"].toArray().contains(1));
     EXPECT_TRUE(json["presets"].toArray().contains(5));
     EXPECT_EQ(sim->ReceivedLines(), Join({""}, ReadBackLines()));

@@ -1,0 +1,108 @@
+// A switcher session without widgets: it opens a link as the window would,
+// reads the switcher back with the link layer's read-back, runs operations
+// from the one table and keeps DeviceState with a revision number that grows
+// by one on every change it makes. Listeners hear of each new revision.
+//
+// Where the window would show a message, the session hands it to the
+// Prompts it was given (a client prints it) and counts the operation failed.
+#pragma once
+
+#include "link/LinkState.h"
+#include "link/LinkTimings.h"
+#include "link/NullLinkHost.h"
+#include "link/Prompts.h"
+#include "model/DeviceState.h"
+#include "model/Labels.h"
+#include "session/LinkTarget.h"
+#include "session/Operations.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <memory>
+
+namespace qvc {
+class DeviceLink;
+}
+
+namespace qvc::session {
+
+class Session : public QObject {
+    Q_OBJECT
+  public:
+    Session(LinkTarget target, LinkTimings timings, Prompts& prompts, QObject* parent = nullptr);
+    ~Session() override;
+
+    enum class OpenResult {
+        Open,
+        Silent, // the port or address was reached; the switcher did not answer
+        NoLink, // nothing could be opened
+    };
+    OpenResult Open();
+    void Close();
+    bool LinkUp() const;
+
+    // Reads what `reads` names; false when a reply was not read (a message
+    // has then been given).
+    bool Read(Reads reads);
+
+    struct Result {
+        enum class Status { Done, Refused, Failed };
+        Status status = Status::Done;
+        Refusal refusal; // Refused
+        QString note;    // Done without anything to send
+        Commands sent;   // Done: the lines the switcher acknowledged
+    };
+    // Reads what the operation needs (nothing once everything was read
+    // back), checks it, changes the state, sends its lines. A failed read or exchange is Failed;
+    // nothing is retried.
+    Result Run(const Operation& op, const Args& args);
+
+    DeviceState& State() { return state_; }
+    const LabelTables& Labels() const { return labels_; }
+    int Revision() const { return revision_; }
+    const LinkTarget& Target() const { return target_; }
+    QJsonObject Document() const;
+
+  signals:
+    // The state changed; `revision` is its new number.
+    void changed(int revision);
+
+  private:
+    // Forwards every message and counts it: any message means a failure.
+    class CountingPrompts : public Prompts {
+      public:
+        explicit CountingPrompts(Prompts& inner) : inner_(inner) {}
+        int Count() const { return count_; }
+        void Message(const QString& text) override { ++count_, inner_.Message(text); }
+        void MessageWithTitle(const QString& title, const QString& text) override {
+            ++count_, inner_.MessageWithTitle(title, text);
+        }
+        bool YesNo(const QString& title, const QString& text) override {
+            return ++count_, inner_.YesNo(title, text);
+        }
+        bool OkCancel(const QString& title, const QString& text) override {
+            return ++count_, inner_.OkCancel(title, text);
+        }
+        void Error(const QString& text) override { ++count_, inner_.Error(text); }
+        QString OpenFileName(const QString& filter) override { return inner_.OpenFileName(filter); }
+        QString SaveFileName(const QString& filter) override { return inner_.SaveFileName(filter); }
+
+      private:
+        Prompts& inner_;
+        int count_ = 0;
+    };
+
+    void Changed();
+
+    LinkTarget target_;
+    LinkState linkState_;
+    NullLinkHost host_;
+    CountingPrompts prompts_;
+    DeviceState state_;
+    LabelTables labels_ = DefaultLabels();
+    int revision_ = 0;
+    bool everythingRead_ = false;
+    std::unique_ptr<DeviceLink> link_;
+};
+
+} // namespace qvc::session
