@@ -239,6 +239,25 @@ Commands Switching::SetOutputMute(int o, bool ticked) {
     return {cmd::Omute(o, muted)};
 }
 
+namespace {
+CaptionColour CaptionColourOf(int input, int taken, bool present) {
+    if (input == NoInput || !present) {
+        return taken == 1 ? CaptionColour::Face : CaptionColour::Temporary;
+    }
+    return taken == 0 ? CaptionColour::Temporary : CaptionColour::Committed;
+}
+} // namespace
+
+CaptionColour Switching::VideoCaptionColour(int o) const {
+    const auto& out = state_.outputs;
+    return CaptionColourOf(out.videoInput(o), out.videoTaken(o), true);
+}
+
+CaptionColour Switching::AudioCaptionColour(int o) const {
+    const auto& out = state_.outputs;
+    return CaptionColourOf(out.audioInput(o), out.audioTaken(o), state_.AudioPresent());
+}
+
 RouteColour Switching::ColourFor(int k, int o) const {
     if (k == NoInput || o < 0 || o >= kMaxOutputs) {
         return RouteColour::Face;

@@ -16,6 +16,11 @@ enum class AvMode { AudioVideo = 0, VideoOnly = 1, AudioOnly = 2 };
 // How an output's route uses an input: the legend colour of its button.
 enum class RouteColour { Face, AudioVideo, VideoOnly, AudioOnly };
 
+// How an output's caption shows one layer: red for a temporary route (also a
+// temporary disconnection), lime for a route committed to an input, the face
+// colour for one committed to no input.
+enum class CaptionColour { Face, Temporary, Committed };
+
 class Switching {
   public:
     explicit Switching(DeviceState& state) : state_(state) {}
@@ -47,6 +52,10 @@ class Switching {
 
     // Colouring rule for input k and output o (Face for NoInput).
     RouteColour ColourFor(int k, int o) const;
+    // The caption colours of output o's video and audio: a layer the
+    // switcher lacks (audio without audio present) shows as no input.
+    CaptionColour VideoCaptionColour(int o) const;
+    CaptionColour AudioCaptionColour(int o) const;
 
     // The number of outputs the loops cover: the model's OutputCount.
     int ShownOutputs() const;

@@ -207,27 +207,65 @@ void TMatrixForm::SetHourglass(bool on) {
     }
 }
 
+namespace {
+
+// A named menu item, a named separator and a named submenu of `menu`.
+QAction* Item(QObject* owner, QMenu* menu, const QString& text, const char* name) {
+    auto* action = new QAction(text, owner);
+    NameAction(action, QString::fromLatin1(name));
+    menu->addAction(action);
+    return action;
+}
+void Separator(QObject* owner, QMenu* menu, const char* name) {
+    QAction* action = menu->addSeparator();
+    action->setParent(owner);
+    NameAction(action, QString::fromLatin1(name));
+}
+QMenu* Submenu(QMenu* parent, const QString& title, const char* name) {
+    QMenu* menu = parent->addMenu(title);
+    NameControl(menu, QString::fromLatin1(name), title);
+    menu->menuAction()->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
+
+} // namespace
+
+// "Settings (Adv. users only)": the baud rates and parities, greyed out.
+void TMatrixForm::BuildSerialSettings(QMenu* serial) {
+    QMenu* settings = Submenu(serial, kSettingsMenu, "SettingsAdvusersonly1");
+    settings->menuAction()->setEnabled(false);
+    QMenu* baud = Submenu(settings, kBaudMenu, "Baud1");
+    QAction* defaults = Item(this, baud, kDefaultItem, "Defaultvalues1");
+    defaults->setCheckable(true);
+    defaults->setChecked(true);
+    connect(defaults, &QAction::triggered, this, [this, defaults] { KeepCheckMark(defaults); });
+    Separator(this, baud, "N3");
+    for (const SpeedSpec& speed : kSpeeds) {
+        QAction* a = Item(this, baud, QString::number(speed.baud), speed.name);
+        a->setCheckable(true);
+        const int rate = speed.baud;
+        connect(a, &QAction::triggered, this, [this, a, rate] {
+            KeepCheckMark(a);
+            link_->SetBaudRate(rate);
+        });
+    }
+    QMenu* parity = Submenu(settings, kParityMenu, "Parity1");
+    for (const auto& p : kParities) {
+        QAction* a = Item(this, parity, QString::fromLatin1(p[1]), p[0]);
+        a->setCheckable(true);
+        a->setChecked(parity->actions().size() == 1);
+        connect(a, &QAction::triggered, this, [this, a] { KeepCheckMark(a); });
+    }
+}
+
 MenuItems TMatrixForm::BuildMenus(const SerialPortMap& ports) {
     MenuItems items;
     QMenuBar* bar = menuBar();
     NameControl(bar, QStringLiteral("MainMenu1"), QStringLiteral("Menu"));
-    auto item = [this](QMenu* menu, const QString& text, const char* name) {
-        auto* action = new QAction(text, this);
-        NameAction(action, QString::fromLatin1(name));
-        menu->addAction(action);
-        return action;
+    const auto item = [this](QMenu* menu, const QString& text, const char* name) {
+        return Item(this, menu, text, name);
     };
-    auto separator = [this](QMenu* menu, const char* name) {
-        QAction* action = menu->addSeparator();
-        action->setParent(this);
-        NameAction(action, QString::fromLatin1(name));
-    };
-    auto submenu = [](QMenu* parent, const QString& title, const char* name) {
-        QMenu* menu = parent->addMenu(title);
-        NameControl(menu, QString::fromLatin1(name), title);
-        menu->menuAction()->setObjectName(QString::fromLatin1(name));
-        return menu;
-    };
+    const auto separator = [this](QMenu* menu, const char* name) { Separator(this, menu, name); };
 
     // "File"
     QMenu* file = bar->addMenu(kFileMenu);
@@ -249,7 +287,7 @@ MenuItems TMatrixForm::BuildMenus(const SerialPortMap& ports) {
     items.serialPort = serial;
     NameControl(serial, QStringLiteral("Search1"), QStringLiteral("Serial Port"));
     serial->menuAction()->setObjectName(QStringLiteral("Search1"));
-    QMenu* openCom = submenu(serial, kOpenComMenu, "COM1");
+    QMenu* openCom = Submenu(serial, kOpenComMenu, "COM1");
     openCom->setToolTipsVisible(true);
     static constexpr const char* kComNames[] = {"COM11", "COM21", "COM31", "COM41"};
     for (int n = 1; n <= 4; ++n) {
@@ -275,30 +313,7 @@ MenuItems TMatrixForm::BuildMenus(const SerialPortMap& ports) {
     showDevices();
     connect(openCom, &QMenu::aboutToShow, this, showDevices);
 
-    QMenu* settings = submenu(serial, kSettingsMenu, "SettingsAdvusersonly1");
-    settings->menuAction()->setEnabled(false);
-    QMenu* baud = submenu(settings, kBaudMenu, "Baud1");
-    QAction* defaults = item(baud, kDefaultItem, "Defaultvalues1");
-    defaults->setCheckable(true);
-    defaults->setChecked(true);
-    connect(defaults, &QAction::triggered, this, [this, defaults] { KeepCheckMark(defaults); });
-    separator(baud, "N3");
-    for (const SpeedSpec& speed : kSpeeds) {
-        QAction* a = item(baud, QString::number(speed.baud), speed.name);
-        a->setCheckable(true);
-        const int rate = speed.baud;
-        connect(a, &QAction::triggered, this, [this, a, rate] {
-            KeepCheckMark(a);
-            link_->SetBaudRate(rate);
-        });
-    }
-    QMenu* parity = submenu(settings, kParityMenu, "Parity1");
-    for (const auto& p : kParities) {
-        QAction* a = item(parity, QString::fromLatin1(p[1]), p[0]);
-        a->setCheckable(true);
-        a->setChecked(parity->actions().size() == 1);
-        connect(a, &QAction::triggered, this, [this, a] { KeepCheckMark(a); });
-    }
+    BuildSerialSettings(serial);
 
     items.connect = item(serial, kConnectItem, "SearchForQuorvel1");
     connect(items.connect, &QAction::triggered, this, [this] { connection_->SearchAllClick(); });

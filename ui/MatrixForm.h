@@ -27,6 +27,8 @@
 class QAction;
 class QTabWidget;
 
+class QMenu;
+
 namespace qvc {
 
 class AboutPresenter;
@@ -70,6 +72,7 @@ class TMatrixForm : public QMainWindow {
   private:
     void BuildPages(const PageContext& context);
     MenuItems BuildMenus(const SerialPortMap& ports);
+    void BuildSerialSettings(QMenu* serial);
     void ConnectLinkEvents();
     void FixWindowSize();
     void PlacePresetPanel();

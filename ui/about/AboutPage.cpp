@@ -102,6 +102,28 @@ AboutPage::AboutPage(PageContext context, QWidget* parent)
     terminalCaption->setObjectName(QStringLiteral("TerminalCaptionLabel"));
     terminalCaption->setBuddy(terminal_);
 
+    QGroupBox* rs232 = BuildLampBox();
+
+    auto* page = new QVBoxLayout(this);
+    const int margin = ScaledPixels(this, 12);
+    page->setContentsMargins(margin, margin, margin, margin);
+    page->addLayout(top);
+    page->addWidget(notice);
+    page->addSpacing(ScaledPixels(this, 6));
+    page->addWidget(terminalCaption);
+    page->addWidget(terminal_);
+    page->addWidget(rs232);
+    page->addStretch(1);
+
+    if (LinkEvents* events = ctx_.linkEvents) {
+        connect(events, &LinkEvents::comNumberText, this, &AboutPage::SetComNumberText);
+        connect(events, &LinkEvents::lineLamps, this, &AboutPage::SetLineLamps);
+        connect(events, &LinkEvents::terminalReceived, this, &AboutPage::TerminalReceived);
+    }
+}
+
+// "RS-232": the five line lamps and the COM number.
+QGroupBox* AboutPage::BuildLampBox() {
     auto* rs232 = new QGroupBox(kRs232Caption, this);
     NameControl(rs232, QStringLiteral("RS232GroupBox"));
     auto* lampRow = new QHBoxLayout(rs232);
@@ -128,23 +150,7 @@ AboutPage::AboutPage(PageContext context, QWidget* parent)
     lampRow->addWidget(comCaption);
     lampRow->addWidget(comNumberLabel_);
     lampRow->addStretch(1);
-
-    auto* page = new QVBoxLayout(this);
-    const int margin = ScaledPixels(this, 12);
-    page->setContentsMargins(margin, margin, margin, margin);
-    page->addLayout(top);
-    page->addWidget(notice);
-    page->addSpacing(ScaledPixels(this, 6));
-    page->addWidget(terminalCaption);
-    page->addWidget(terminal_);
-    page->addWidget(rs232);
-    page->addStretch(1);
-
-    if (LinkEvents* events = ctx_.linkEvents) {
-        connect(events, &LinkEvents::comNumberText, this, &AboutPage::SetComNumberText);
-        connect(events, &LinkEvents::lineLamps, this, &AboutPage::SetLineLamps);
-        connect(events, &LinkEvents::terminalReceived, this, &AboutPage::TerminalReceived);
-    }
+    return rs232;
 }
 
 void AboutPage::RefreshFromState() {

@@ -8,6 +8,8 @@
 
 class QLabel;
 
+class QGroupBox;
+
 namespace qvc {
 
 class StatusLamp;
@@ -28,6 +30,7 @@ class AboutPage : public Page {
     QLabel* FirmwareVersionLabel() const { return firmwareVersionLabel_; }
 
   private:
+    QGroupBox* BuildLampBox();
     QLabel* version1Label_ = nullptr;
     QLabel* firmwareVersionLabel_ = nullptr;
     QLabel* comNumberLabel_ = nullptr;

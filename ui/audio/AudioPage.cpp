@@ -53,10 +53,6 @@ constexpr int kRepeatDelayMs = 400;
 constexpr int kRepeatIntervalMs = 200;
 constexpr int kColumns = 4;
 
-QString Numbered(const char* family, int n, const char* suffix = "") {
-    return QString::fromLatin1(family) + QString::number(n) + QString::fromLatin1(suffix);
-}
-
 // The captions under a slider: "-74" under its left end, "0" under the
 // 0 dB point and "20" under its right end, each centred on its level where
 // the width allows.

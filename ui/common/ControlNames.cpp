@@ -25,6 +25,10 @@ void NameAction(QAction* action, const QString& name) {
     action->setObjectName(name);
 }
 
+QString Numbered(const char* family, int n, const char* suffix) {
+    return QString::fromLatin1(family) + QString::number(n) + QString::fromLatin1(suffix);
+}
+
 void ShowValue(QLabel* label, const QString& text) {
     label->setText(text);
     label->setAccessibleName(text);

@@ -16,6 +16,9 @@ namespace qvc {
 void NameControl(QWidget* widget, const QString& name, const QString& accessibleName = {});
 void NameAction(QAction* action, const QString& name);
 
+// The name of control n of a family: "InputButton3", "AudioSpinBtn3Up".
+QString Numbered(const char* family, int n, const char* suffix = "");
+
 // A label that shows a value (a routed input, a version, a level): its
 // accessible name is exactly the text a sighted user reads there.
 void ShowValue(QLabel* label, const QString& text);

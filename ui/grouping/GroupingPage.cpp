@@ -49,10 +49,6 @@ QString GroupCaption(int n) {
     return QString::fromLatin1(kGroupWord) + QString::number(n);
 }
 
-QString Numbered(const char* family, int n) {
-    return QString::fromLatin1(family) + QString::number(n);
-}
-
 } // namespace
 
 GroupingPage::GroupingPage(PageContext context, QWidget* parent)

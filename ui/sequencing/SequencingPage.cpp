@@ -66,10 +66,6 @@ class RowEdit : public QLineEdit {
     }
 };
 
-QString Numbered(const char* family, int n) {
-    return QString::fromLatin1(family) + QString::number(n);
-}
-
 // Wide enough for the column heading and a few digits.
 int EditWidth(const QWidget* w, const QString& heading) {
     const QFontMetrics metrics = w->fontMetrics();
@@ -138,33 +134,7 @@ void SequencingPage::BuildControls() {
     const int presetWidth = EditWidth(this, kPresetHeading);
     const int delayWidth = EditWidth(this, kDelayHeading);
     for (int r = 0; r < kSequenceRows; ++r) {
-        Row& row = rows_[static_cast<std::size_t>(r)];
-        const QString caption = kRowCaption.arg(r + 1);
-        row.name = new QLabel(box);
-        NameControl(row.name, Numbered("PresetSeqLabel", r + 1));
-        ShowValue(row.name, caption);
-        row.name->setAlignment(Qt::AlignCenter);
-        outer->addWidget(row.name, r + 1, 0);
-
-        row.enable = new QCheckBox(kEnableCaption, activeBox_);
-        NameControl(row.enable, Numbered("PresetSeqEnableCheckBox", r + 1),
-                    caption + QLatin1Char(' ') + kEnableCaption);
-        row.enable->setFocusPolicy(Qt::StrongFocus);
-        row.preset = new RowEdit(QString::number(r + 1), activeBox_);
-        NameControl(row.preset, Numbered("PresetSeqEdit", r + 1),
-                    caption + QLatin1Char(' ') + kPresetHeading);
-        row.preset->setMaxLength(kPresetMaxLength);
-        row.preset->setFixedWidth(presetWidth);
-        row.preset->setEnabled(false);
-        row.delay = new RowEdit(kDelayStart, activeBox_);
-        NameControl(row.delay, Numbered("PresetDelayEdit", r + 1),
-                    caption + QLatin1Char(' ') + kDelayHeading);
-        row.delay->setMaxLength(kDelayMaxLength);
-        row.delay->setFixedWidth(delayWidth);
-        row.delay->setEnabled(false);
-        inner->addWidget(row.enable, r + 1, 0);
-        inner->addWidget(row.preset, r + 1, 1);
-        inner->addWidget(row.delay, r + 1, 2);
+        BuildRow(r, *box, *outer, *inner, presetWidth, delayWidth);
     }
 
     // One height for every row of both grids.
@@ -209,7 +179,42 @@ void SequencingPage::BuildControls() {
     page->addLayout(column);
     page->addStretch(1);
 
-    // Row by row, in reading order, then Start and Stop.
+    ChainTabOrder();
+}
+
+void SequencingPage::BuildRow(int r, QWidget& box, QGridLayout& outer, QGridLayout& inner,
+                              int presetWidth, int delayWidth) {
+    Row& row = rows_[static_cast<std::size_t>(r)];
+    const QString caption = kRowCaption.arg(r + 1);
+    row.name = new QLabel(&box);
+    NameControl(row.name, Numbered("PresetSeqLabel", r + 1));
+    ShowValue(row.name, caption);
+    row.name->setAlignment(Qt::AlignCenter);
+    outer.addWidget(row.name, r + 1, 0);
+
+    row.enable = new QCheckBox(kEnableCaption, activeBox_);
+    NameControl(row.enable, Numbered("PresetSeqEnableCheckBox", r + 1),
+                caption + QLatin1Char(' ') + kEnableCaption);
+    row.enable->setFocusPolicy(Qt::StrongFocus);
+    row.preset = new RowEdit(QString::number(r + 1), activeBox_);
+    NameControl(row.preset, Numbered("PresetSeqEdit", r + 1),
+                caption + QLatin1Char(' ') + kPresetHeading);
+    row.preset->setMaxLength(kPresetMaxLength);
+    row.preset->setFixedWidth(presetWidth);
+    row.preset->setEnabled(false);
+    row.delay = new RowEdit(kDelayStart, activeBox_);
+    NameControl(row.delay, Numbered("PresetDelayEdit", r + 1),
+                caption + QLatin1Char(' ') + kDelayHeading);
+    row.delay->setMaxLength(kDelayMaxLength);
+    row.delay->setFixedWidth(delayWidth);
+    row.delay->setEnabled(false);
+    inner.addWidget(row.enable, r + 1, 0);
+    inner.addWidget(row.preset, r + 1, 1);
+    inner.addWidget(row.delay, r + 1, 2);
+}
+
+// Row by row, in reading order, then Start and Stop.
+void SequencingPage::ChainTabOrder() {
     QWidget* previous = nullptr;
     for (const Row& row : rows_) {
         for (QWidget* w : {static_cast<QWidget*>(row.enable), static_cast<QWidget*>(row.preset),

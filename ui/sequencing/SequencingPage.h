@@ -22,6 +22,8 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
+class QGridLayout;
+
 namespace qvc {
 
 class SequencingPage : public Page {
@@ -49,6 +51,10 @@ class SequencingPage : public Page {
     void PresetSeqTimerTick();
 
     void BuildControls();
+    // Row r's name (in `outer`) and its box, edits and tick (in `inner`).
+    void BuildRow(int r, QWidget& box, QGridLayout& outer, QGridLayout& inner, int presetWidth,
+                  int delayWidth);
+    void ChainTabOrder();
     // Checks the text of a row's preset or delay edit when the operator
     // leaves it; on failure the message is shown and the focus goes back
     // into the edit.

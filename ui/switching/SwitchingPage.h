@@ -37,31 +37,21 @@ class SwitchingPage : public Page {
     void Entered() override { CancelPending(); }
     bool ShowsPresetPanel() const override { return true; }
 
+  private:
     // Captions and caption colours of output o (also as two halves).
     void RefreshOutputRow(int o);
     void RefreshOutputCaptions(int o);
     void RefreshOutputColours(int o);
     // Window title (through windowTitleRequested), every shown row, mute
-    // boxes, enabling of output and input controls, and the output colours
-    // for the selected input.
+    // boxes, enabling of output and input controls.
     void RefreshRouting();
     // Colours every shown output button for input k (nothing for NoInput).
     void ColourOutputsForInput(int k);
-
-    // Button captions (the input and output labels); the accessible name
-    // follows the caption. Numbers are 0-based; others are ignored.
-    void SetInputCaption(int i, const QString& caption);
-    void SetOutputCaption(int o, const QString& caption);
-
     // The item of AVInputRadioGroup, as the next output click reads it.
     AvMode CurrentAvMode() const;
-
-    // The colours the page paints with, read from the platform at
-    // construction (face) and from the legend labels (mode colours).
-    QColor FaceColour() const { return painter_.Face(); }
+    // The colour of a legend label: the colour of its switching mode.
     QColor LegendColour(RouteColour colour) const;
 
-  private:
     // Handlers of the page's controls.
     void InputButtonClick(int n);
     void OutputButtonClick(int o);

@@ -31,9 +31,7 @@ TEST_F(DisplayTest, CaptionsShowInputNumbersAndTheirState) {
     out.audioTaken(3) = 2;
     out.audioInput(4) = 0;
     out.audioTaken(4) = 2; // an input, taken not 0
-    for (int o = 0; o < 5; ++o) {
-        page->RefreshOutputRow(o);
-    }
+    page->RefreshFromState();
     ExpectVideo(1, "3", kRed);
     ExpectVideo(2, "--", kRed);
     ExpectVideo(3, "201", kLime);
@@ -44,17 +42,17 @@ TEST_F(DisplayTest, CaptionsShowInputNumbersAndTheirState) {
 
     out.videoTaken(0) = 1;
     out.videoTaken(1) = 1;
-    page->RefreshOutputColours(0);
-    page->RefreshOutputColours(1);
+    page->ShowCommittedRoutes();
     ExpectVideo(1, "3", kLime);
     ExpectVideo(2, "--", Face());
 
-    // The halves: captions alone leave the colours, and the other way round.
+    // Committed routes are shown by their colours alone: the captions keep
+    // their numbers until the next refresh.
     out.videoInput(0) = 8;
     out.videoTaken(0) = 0;
-    page->RefreshOutputCaptions(0);
-    ExpectVideo(1, "9", kLime);
-    page->RefreshOutputColours(0);
+    page->ShowCommittedRoutes();
+    ExpectVideo(1, "3", kRed);
+    page->ShowLoadedConfiguration();
     ExpectVideo(1, "9", kRed);
 }
 
@@ -82,7 +80,7 @@ TEST_F(DisplayTest, RefreshRoutingAdaptsToEachModel) {
         page.reset();
         Build();
         link.RefreshingFlag = true;
-        page->RefreshRouting();
+        page->RefreshFromState();
         // The switcher shrinks; what it no longer has keeps its captions.
         SetModel(c.code);
         for (int o = 0; o < 16; ++o) {
@@ -90,7 +88,7 @@ TEST_F(DisplayTest, RefreshRoutingAdaptsToEachModel) {
             state.outputs.muted(o) = 0;
         }
         QSignalSpy titles(page.get(), &SwitchingPage::windowTitleRequested);
-        page->RefreshRouting();
+        page->RefreshFromState();
         link.RefreshingFlag = false;
 
         ASSERT_EQ(titles.count(), 1);
@@ -121,7 +119,7 @@ TEST_F(DisplayTest, UnknownModelCodeLeavesTitleAndSizes) {
     Build();
     SetModel(7);
     QSignalSpy titles(page.get(), &SwitchingPage::windowTitleRequested);
-    page->RefreshRouting();
+    page->RefreshFromState();
     EXPECT_EQ(titles.count(), 0);
     EXPECT_TRUE(OutputButton(8)->isEnabled());
     EXPECT_FALSE(OutputButton(9)->isEnabled());
@@ -159,7 +157,7 @@ TEST_F(DisplayTest, WithoutAudioTheAudioSideIsBlankAndDisabled) {
     Build();
     link.RefreshingFlag = true;
     MuteBox(1)->setChecked(true); // a tick from before, cleared by the refresh
-    page->RefreshRouting();
+    page->RefreshFromState();
     link.RefreshingFlag = false;
 
     ExpectVideo(1, "3", kLime);
@@ -176,7 +174,7 @@ TEST_F(DisplayTest, WithoutAudioTheAudioSideIsBlankAndDisabled) {
     // With audio, "muted" 2 ticks the box like 1.
     state.status.bytes[19] = 1;
     link.RefreshingFlag = true;
-    page->RefreshRouting();
+    page->RefreshFromState();
     link.RefreshingFlag = false;
     EXPECT_TRUE(MuteBox(1)->isChecked());
     EXPECT_TRUE(MuteBox(2)->isChecked());
@@ -193,14 +191,14 @@ TEST_F(DisplayTest, ColourOutputsForInputPaintsShownOutputsOnly) {
     Committed(12, 2, 2); // beyond the 8 shown outputs
     Build();
 
-    page->ColourOutputsForInput(1);
+    ClickInput(2);
     ExpectButton(OutputButton(1), kAqua);
     ExpectButton(OutputButton(2), TooltipBase());
     ExpectButton(OutputButton(3), kBlue);
     ExpectButton(OutputButton(4), Face());
     ExpectButton(OutputButton(12), Face());
 
-    page->ColourOutputsForInput(NoInput);
+    ClickInput(2); // dropped: the outputs keep their colours
     ExpectButton(OutputButton(1), kAqua);
     EXPECT_TRUE(Sent().empty());
 }
@@ -246,7 +244,6 @@ TEST_F(DisplayTest, ColoursAreExactUnderEveryStyle) {
         EXPECT_EQ(ShownCentre(Get<QLabel>("AudioOnlyColorLabel")).toStdString(),
                   kBlue.toStdString());
         EXPECT_EQ(ShownCentre(TakeLamp()).toStdString(), kLampGreen.toStdString());
-        EXPECT_EQ(page->FaceColour().name(), Face());
     }
     page.reset();
     QApplication::setStyle(QStyleFactory::create(defaultStyle));
@@ -287,11 +284,11 @@ TEST_F(DisplayTest, ControlsCarryTheirNames) {
         EXPECT_EQ(radio->text().toStdString(), modes[item]);
         EXPECT_EQ(radio->isChecked(), item == 0);
     }
-    EXPECT_EQ(page->CurrentAvMode(), AvMode::AudioVideo);
 
     // Captions set later (the input and output labels) rename the buttons.
-    page->SetInputCaption(2, QStringLiteral("CAM 3"));
-    page->SetOutputCaption(15, QStringLiteral("PROJ"));
+    labels.inputs[2] = "CAM 3";
+    labels.outputs[15] = "PROJ";
+    page->ApplyLabels();
     expectNames("InputButton3", "CAM 3");
     expectNames("OutputButton16", "PROJ");
     EXPECT_EQ(InputButton(3)->text(), QStringLiteral("CAM 3"));
@@ -385,7 +382,7 @@ TEST_F(DisplayTest, RendersAPicture) {
     Build();
     page->resize(890, 690);
     link.RefreshingFlag = true;
-    page->RefreshRouting();
+    page->RefreshFromState();
     link.RefreshingFlag = false;
     ClickInput(1);
     ClickOutput(4);
@@ -403,7 +400,7 @@ TEST_F(DisplayTest, RendersAPicture) {
     // A smaller switcher without audio: rows 9 to 16 and inputs 13 to 16 off.
     SetModel(1, 0);
     link.RefreshingFlag = true;
-    page->RefreshRouting();
+    page->RefreshFromState();
     link.RefreshingFlag = false;
     const QPixmap small = page->grab();
     ASSERT_TRUE(small.save(QStringLiteral(QT_TESTCASE_BUILDDIR "/switching_page_12x8@%1x.png")

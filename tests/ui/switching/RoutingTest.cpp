@@ -312,7 +312,7 @@ TEST_F(RoutingTest, ClearAllRoutingCancelsThenClearsAndUnmutes) {
     state.outputs.muted(3) = 1;
     Build();
     link.RefreshingFlag = true;
-    page->RefreshRouting();
+    page->RefreshFromState();
     link.RefreshingFlag = false;
     ASSERT_TRUE(MuteBox(4)->isChecked());
     ClickInput(7);
@@ -448,14 +448,14 @@ TEST_F(RoutingTest, RefreshTickingBoxesSendsNothingUnderTheFlags) {
     state.outputs.muted(3) = 1;
     state.outputs.muted(7) = 2;
     link.RefreshingFlag = true;
-    page->RefreshRouting();
+    page->RefreshFromState();
     link.RefreshingFlag = false;
     EXPECT_TRUE(MuteBox(4)->isChecked());
     EXPECT_TRUE(MuteBox(8)->isChecked());
 
     state.outputs.muted(3) = 0;
     link.BusyFlag = 1;
-    page->RefreshRouting();
+    page->RefreshFromState();
     link.BusyFlag = 0;
     EXPECT_FALSE(MuteBox(4)->isChecked());
     EXPECT_TRUE(Sent().empty());
