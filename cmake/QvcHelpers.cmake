@@ -3,7 +3,7 @@
 #
 #   qvc_library(NAME SOURCES ... [LIBS ...] [INCLUDE_ROOT dir])
 #   qvc_executable(NAME SOURCES ... [LIBS ...])
-#   qvc_add_test(NAME SOURCES ... [LIBS ...] [WIDGETS] [TIMEOUT seconds])
+#   qvc_add_test(NAME SOURCES ... [LIBS ...] [TIMEOUT seconds])
 #
 # Headers are included by their path from the project root
 # ("link/DeviceLink.h"); a library publishes that root to whatever links it.
@@ -64,9 +64,10 @@ function(qvc_executable name)
 endfunction()
 
 # A GoogleTest program and its CTest entry; every test runs on the offscreen
-# platform. WIDGETS marks the window tests.
+# platform. A page's test program adds tests/support/QtEnvironment.cpp to its
+# sources for its QApplication.
 function(qvc_add_test name)
-  cmake_parse_arguments(T "WIDGETS" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   qvc_executable(${name} SOURCES ${T_SOURCES} LIBS ${T_LIBS} GTest::gtest GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
