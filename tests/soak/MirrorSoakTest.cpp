@@ -5,9 +5,28 @@
 // actions a full read-back follows, and the program's own tables must equal
 // the switcher's byte for byte.
 //
+// Spells of the switcher's fault modes come in between, one in every few
+// read-back windows, their kind, length and details chosen by the seed:
+//  - replies in pieces, some paced like a 57600 baud serial line;
+//  - text before the SOH, within the 30 bytes it is searched in;
+//  - slow answers, well inside the link's wait for each read;
+//  - silence, from the spell's first action (its commands go unacknowledged)
+//    or from one step of its read-back on (that query and the later ones fail
+//    with their parse errors and messages);
+//  - the connection closed in the middle of one reply of a read-back, a few
+//    more actions with no link (their commands go nowhere), then a reconnect.
+// Replies in pieces, after text or late must read as well as whole ones: the
+// read-back that ends such a spell is compared like any other. After silence
+// or a closed connection the program's tables may differ from the switcher's
+// (commands went unanswered or nowhere, and the program does not roll back),
+// so every spell ends with the fault cleared, the link back up and a
+// read-back whose tables the program takes over as they are; the next
+// compared read-back must find no divergence again. No exchange may wait
+// longer than the link's own limits.
+//
 // A longer run: QVC_SOAK_OPERATIONS=200000 tests/soak/soak_tests (actions per
 // model; QVC_SOAK_SEED changes the seed). Each model's run prints its actions
-// per second and its divergences.
+// per second and its divergences, then its spells and the faults they hit.
 #include "link/DeviceLink.h"
 #include "link/ReadBack.h"
 #include "model/Audio.h"
@@ -15,6 +34,8 @@
 #include "model/Grouping.h"
 #include "model/Presets.h"
 #include "model/Switching.h"
+#include "protocol/Framing.h"
+#include "protocol/StatusQueries.h"
 #include "tests/support/ApplicationEnvironment.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/ScriptedPrompts.h"
@@ -22,9 +43,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -39,7 +63,10 @@ namespace {
     AddApplicationEnvironment<QCoreApplication>("soak_tests");
 
 constexpr int kCheckEvery = 25;      // actions between two read-backs
+constexpr int kSpellBlock = 5;       // read-back windows, one of which begins with a spell
 constexpr std::size_t kHistory = 12; // actions shown with a divergence
+// What a busy machine may add to one of the link's waits before it is too long.
+constexpr qint64 kSlackMs = 1000;
 
 int EnvInt(const char* name, int fallback) {
     const char* text = std::getenv(name);
@@ -52,6 +79,89 @@ LinkTimings SoakTimings() {
     t.tcpPauseMs = 0;
     return t;
 }
+
+// --------------------------------------------------------------- spells ---
+
+enum class SpellKind { Pieces, Paced, TextBeforeSoh, Slow, Silent, Closed };
+constexpr int kSpellKinds = 6;
+constexpr std::array<const char*, kSpellKinds> kSpellNames = {"pieces", "paced",  "text",
+                                                              "slow",   "silent", "closed"};
+
+// Replies in pieces, after text or late still read whole.
+bool Harmless(SpellKind kind) {
+    return kind != SpellKind::Silent && kind != SpellKind::Closed;
+}
+
+constexpr int kSerialBaud = 57600;
+// The fault starts with the spell's first action, not in its read-back.
+constexpr int kFromFirstAction = -1;
+// Framing around a payload: SOH, tag, CR, LF, '#'.
+constexpr int kFrameBytes = 5;
+
+struct Spell {
+    SpellKind kind = SpellKind::Pieces;
+    int before = 0;               // actions under the fault, before the spell's read-back
+    int after = 0;                // actions after it (closed: with no link)
+    int onset = kFromFirstAction; // silent, closed: the read-back step the fault starts at
+    int chunk = 0;                // pieces, paced: bytes per piece
+    int pauseMs = 0;              // pieces: pause between two pieces
+    int text = 0;                 // text before SOH: its length
+    int delayMs = 0;              // slow: the wait before each answer
+    int cutAt = 0;                // closed: bytes of the cut reply that still come
+};
+
+// The steps of a read-back, as its progress dots count them before each
+// step's query: 0 the status block, 1 to 5 the audio, output, committed
+// output, preset and group tables, 6 to 10 the preset group images 1, 4, 8,
+// 12 and 16.
+constexpr int kReadBackSteps = 11;
+constexpr int kImageStep = 6; // the first step of the preset group images
+
+StatusQuery QueryOfStep(int step) {
+    return static_cast<StatusQuery>(std::min(step, kImageStep));
+}
+
+// What a failed query shows: its parse error in the status bar (when it got
+// no reply or a cut one), then a message (none for the status block: the
+// read-back stops there).
+struct StepTexts {
+    QString parse;
+    QString failure;
+};
+const QString kReadFailureTitle = "Norvak Dellby - QV Control :Error reading from Quorvel(s)";
+const std::array<StepTexts, kImageStep + 1> kStepTexts = {{
+    {"Error parsing MINFOQV message....", ""},
+    {"Error parsing AINFOQB message....", "QV Control unable to read Audio Status. (NOTE: QV "
+                                          "Control settings on Audio will be invalid)"},
+    {"Error parsing OINFOQB message....", "QV Control unable to read Output Status. (NOTE: QV "
+                                          "Control settings on Output will be invalid)"},
+    {"Error parsing OINFOQB message....", "QV Control unable to read Prev Output Status. (NOTE: "
+                                          "QV Control settings on Output will be invalid)"},
+    {"Error parsing PINFOQV message....",
+     "QV Control unable to read Preset Status. (NOTE: QV Control settings will be invalid)"},
+    {"Error parsing GINFOQV message....", "QV Control unable to read Grouping Status. (NOTE: QV "
+                                          "Control settings on Grouping will be invalid)"},
+    {"Error parsing PGINFOQV message....", "QV Control unable to read Preset Group Status. "
+                                           "(NOTE: QV Control settings will be invalid)"},
+}};
+
+// The window side of the link: records everything like RecordingHost and can
+// start a fault at one step of a read-back, when the read-back shows its
+// progress before that step's query.
+class SpellHost : public RecordingHost {
+  public:
+    void SetInfoProgress(const QString& text) override {
+        RecordingHost::SetInfoProgress(text);
+        if (onset && text.size() == onsetStep) {
+            const std::function<void()> start = std::move(onset);
+            onset = nullptr;
+            start();
+        }
+    }
+
+    int onsetStep = -1;
+    std::function<void()> onset;
+};
 
 // The program, its link and the switcher it drives.
 class Rig {
@@ -73,7 +183,7 @@ class Rig {
     qvsim::SimThread& Sim() { return *peer_; }
 
     LinkState linkState;
-    RecordingHost host;
+    SpellHost host;
     ScriptedPrompts prompts; // any message fails the test
     std::unique_ptr<DeviceLink> link;
     DeviceState state;
@@ -101,19 +211,85 @@ bool SwitcherOwnedPresetByte(std::size_t index) {
     return field == 2 || field == 3;
 }
 
+// The first differing byte of a table, if any.
+template <std::size_t N>
+void Compare(std::vector<std::string>& differences, const std::string& table,
+             const std::array<std::uint8_t, N>& program,
+             const std::array<std::uint8_t, N>& switcher, bool (*ignored)(std::size_t) = nullptr) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (program[i] != switcher[i] && (ignored == nullptr || !ignored(i))) {
+            std::ostringstream text;
+            text << table << " byte " << i << ": program " << int(program[i]) << ", switcher "
+                 << int(switcher[i]);
+            differences.push_back(text.str());
+            return;
+        }
+    }
+}
+
+// One line per table in which the program's state differs from the switcher's.
+std::vector<std::string> Differences(const DeviceState& mine, const DeviceState& seen) {
+    std::vector<std::string> d;
+    Compare(d, "status block", mine.status.bytes, seen.status.bytes);
+    Compare(d, "outputs", mine.outputs.bytes, seen.outputs.bytes);
+    Compare(d, "committed outputs", mine.prevOutputs.bytes, seen.prevOutputs.bytes);
+    Compare(d, "levels", mine.levels.bytes, seen.levels.bytes);
+    Compare(d, "groups", mine.groups.bytes, seen.groups.bytes);
+    Compare(d, "presets", mine.presets.bytes, seen.presets.bytes, SwitcherOwnedPresetByte);
+    for (int p = 0; p < kPresetCount; ++p) {
+        const auto n = static_cast<std::size_t>(p);
+        Compare(d, "preset groups " + std::to_string(p + 1), mine.presetGroups.images[n].bytes,
+                seen.presetGroups.images[n].bytes);
+    }
+    return d;
+}
+
+// What the spells of one run did and met.
+struct SpellFigures {
+    std::array<int, kSpellKinds> spells{};
+    int repliesReadWhole = 0;        // status replies read whole in pieces, after text or late
+    int commandsAnswered = 0;        // commands acknowledged in pieces, after text or late
+    int failedQueries = 0;           // status queries of a read-back that failed
+    int parseErrors = 0;             // ... of them with no reply or a cut one
+    int statusBlocks = 0;            // read-backs that stopped at the status block
+    int unacknowledged = 0;          // commands whose exchange waited the whole read in vain
+    int unacknowledgedAnswering = 0; // ... while the switcher was answering
+    int withoutLink = 0;             // commands sent with the connection down (they go nowhere)
+    int reconnects = 0;
+    int outOfStep = 0; // tables unlike the switcher's at the read-backs that end spells
+    qint64 longestCommandMs = 0;
+    qint64 longestReadBackMs = 0;
+    qint64 longestReconnectMs = 0;
+
+    int Spells() const {
+        int n = 0;
+        for (const int s : spells) {
+            n += s;
+        }
+        return n;
+    }
+};
+
 class Soak {
   public:
     Soak(int model, unsigned seed) : rig_(model), random_(seed) {}
 
     bool Connect() { return rig_.Connect(); }
 
-    // `count` actions with a read-back every kCheckEvery of them and at the end.
+    // `count` actions with a read-back every kCheckEvery of them and at the
+    // end. One window of every kSpellBlock begins with a spell.
     void Run(int count) {
-        for (int n = 1; n <= count; ++n) {
-            Act();
-            if (n % kCheckEvery == 0 || n == count) {
-                Check();
+        int spellWindow = -1;
+        for (int window = 0, first = 1; first <= count; ++window, first += kCheckEvery) {
+            const int room = std::min(kCheckEvery, count - first + 1);
+            if (window % kSpellBlock == 0) {
+                spellWindow = window + Pick(kSpellBlock);
             }
+            int done = window == spellWindow ? RunSpell(room) : 0;
+            for (; done < room; ++done) {
+                Act();
+            }
+            Check();
         }
     }
 
@@ -121,6 +297,7 @@ class Soak {
     int lines = 0;
     int checks = 0;
     std::vector<std::string> divergences;
+    SpellFigures figures;
 
   private:
     int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(random_); }
@@ -148,19 +325,51 @@ class Soak {
                    : stored[static_cast<std::size_t>(Pick(static_cast<int>(stored.size())))];
     }
 
+    void Note(const std::string& text) {
+        history_.push_back(text);
+        if (history_.size() > kHistory) {
+            history_.pop_front();
+        }
+    }
+
     void Send(const std::string& action, const Commands& commands) {
         std::ostringstream text;
         text << action << " ->";
         for (const Command& c : commands) {
             text << " [" << c.line << "]";
         }
-        history_.push_back(text.str());
-        if (history_.size() > kHistory) {
-            history_.pop_front();
+        Note(text.str());
+        for (const Command& c : commands) {
+            Transmit(c);
         }
-        rig_.link->SendCommands(commands);
         lines += static_cast<int>(commands.size());
         ++actions;
+    }
+
+    // One command. Its exchange waits at most the link's read time; one that
+    // waited all of it got no acknowledgement. With the connection down the
+    // link drops the command.
+    void Transmit(const Command& command) {
+        if (!rig_.link->TcpActive()) {
+            rig_.link->SendCommand(command);
+            ++figures.withoutLink;
+            return;
+        }
+        const int readMs = rig_.link->Timings().tcpReadMs;
+        QElapsedTimer clock;
+        clock.start();
+        rig_.link->SendCommand(command);
+        const qint64 ms = clock.elapsed();
+        figures.longestCommandMs = std::max(figures.longestCommandMs, ms);
+        EXPECT_LE(ms, readMs + kSlackMs) << "command " << command.line;
+        if (ms >= readMs) {
+            ++figures.unacknowledged;
+            figures.unacknowledgedAnswering += silent_ ? 0 : 1;
+        } else if (silent_) {
+            ADD_FAILURE() << "the silent switcher acknowledged " << command.line;
+        } else if (harmlessSpell_) {
+            ++figures.commandsAnswered;
+        }
     }
 
     // While a preview is on show the operator works the preset panel and the
@@ -278,21 +487,24 @@ class Soak {
         }
     }
 
-    template <std::size_t N>
-    void Compare(const char* table, const std::array<std::uint8_t, N>& program,
-                 const std::array<std::uint8_t, N>& switcher,
-                 bool (*ignored)(std::size_t) = nullptr) {
-        for (std::size_t i = 0; i < N; ++i) {
-            if (program[i] != switcher[i] && (ignored == nullptr || !ignored(i))) {
-                std::ostringstream text;
-                text << table << " byte " << i << ": program " << int(program[i]) << ", switcher "
-                     << int(switcher[i]) << " after " << actions << " actions; last actions:";
-                for (const std::string& h : history_) {
-                    text << "\n    " << h;
-                }
-                divergences.push_back(text.str());
-                return;
-            }
+    // A read-back into `into`, which may wait at most the reply timer for
+    // each query the switcher received.
+    int TimedReadBack(DeviceState& into) {
+        rig_.Sim().ClearReceivedLines();
+        QElapsedTimer clock;
+        clock.start();
+        const int result = ReadBack(*rig_.link, into, rig_.host, rig_.prompts);
+        const qint64 ms = clock.elapsed();
+        queriesRead_ = static_cast<int>(rig_.Sim().ReceivedLines().size());
+        figures.longestReadBackMs = std::max(figures.longestReadBackMs, ms);
+        EXPECT_LE(ms, queriesRead_ * qint64{rig_.link->Timings().replyTimerMs} + kSlackMs)
+            << queriesRead_ << " queries";
+        return result;
+    }
+
+    void CancelPreview() {
+        if (rig_.presets.RecallPending()) {
+            rig_.presets.CancelRecall();
         }
     }
 
@@ -300,34 +512,275 @@ class Soak {
     // compared with the program's tables and then taken over by them.
     void Check() {
         ++checks;
-        if (rig_.presets.RecallPending()) {
-            rig_.presets.CancelRecall();
-        }
+        CancelPreview();
         DeviceState seen;
         rig_.host.Clear();
-        ASSERT_EQ(ReadBack(*rig_.link, seen, rig_.host, rig_.prompts), 1);
-        const DeviceState& mine = rig_.state;
-        const std::size_t before = divergences.size();
-        Compare("status block", mine.status.bytes, seen.status.bytes);
-        Compare("outputs", mine.outputs.bytes, seen.outputs.bytes);
-        Compare("committed outputs", mine.prevOutputs.bytes, seen.prevOutputs.bytes);
-        Compare("levels", mine.levels.bytes, seen.levels.bytes);
-        Compare("groups", mine.groups.bytes, seen.groups.bytes);
-        Compare("presets", mine.presets.bytes, seen.presets.bytes, SwitcherOwnedPresetByte);
-        for (int p = 0; p < kPresetCount; ++p) {
-            const auto n = static_cast<std::size_t>(p);
-            Compare(("preset groups " + std::to_string(p + 1)).c_str(),
-                    mine.presetGroups.images[n].bytes, seen.presetGroups.images[n].bytes);
+        ASSERT_EQ(TimedReadBack(seen), 1);
+        const std::vector<std::string> found = Differences(rig_.state, seen);
+        for (const std::string& d : found) {
+            std::ostringstream text;
+            text << d << " after " << actions << " actions; last actions:";
+            for (const std::string& h : history_) {
+                text << "\n    " << h;
+            }
+            divergences.push_back(text.str());
         }
-        if (divergences.size() > before) {
+        if (!found.empty()) {
             history_.clear();
         }
+        if (harmlessSpell_) {
+            figures.repliesReadWhole += queriesRead_;
+        }
         rig_.state = seen;
+    }
+
+    // After a spell: a read-back whose tables the program takes over as they
+    // are; the tables that differed are counted, not reported.
+    void Resync() {
+        CancelPreview();
+        DeviceState seen;
+        rig_.host.Clear();
+        ASSERT_EQ(TimedReadBack(seen), 1);
+        figures.outOfStep += static_cast<int>(Differences(rig_.state, seen).size());
+        rig_.state = seen;
+    }
+
+    SpellKind NextKind() {
+        if (kinds_.empty()) {
+            for (int k = 0; k < kSpellKinds; ++k) {
+                kinds_.push_back(static_cast<SpellKind>(k));
+            }
+            for (std::size_t i = kinds_.size() - 1; i > 0; --i) {
+                std::swap(kinds_[i],
+                          kinds_[static_cast<std::size_t>(Pick(static_cast<int>(i) + 1))]);
+            }
+        }
+        const SpellKind kind = kinds_.back();
+        kinds_.pop_back();
+        return kind;
+    }
+
+    // The whole reply to the query of a read-back step, without text before it.
+    int ReplyLength(int step) const {
+        const DeviceState& s = rig_.state;
+        return ExpectedLength(QueryOfStep(step), s.model, s.status.ModelCode()) + kFrameBytes;
+    }
+
+    // A spell of at most `room` actions; every kind comes once in every
+    // kSpellKinds spells.
+    Spell Choose(int room) {
+        Spell s;
+        s.kind = NextKind();
+        switch (s.kind) {
+        case SpellKind::Pieces:
+            // Tiny pieces go out back to back, larger ones with a pause, so
+            // that the largest reply still comes well within the reply timer.
+            s.chunk = 1 + Pick(48);
+            s.pauseMs = s.chunk < 16 ? 0 : 1 + Pick(2);
+            s.before = 1 + Pick(room);
+            break;
+        case SpellKind::Paced:
+            // A serial converter's packets of 1 to 4 bytes.
+            s.chunk = 1 + Pick(4);
+            s.before = 1 + Pick(room);
+            break;
+        case SpellKind::TextBeforeSoh:
+            s.text = 1 + Pick(static_cast<int>(kSohWindow) - 1); // the SOH at index 1 to 29
+            s.before = 1 + Pick(room);
+            break;
+        case SpellKind::Slow:
+            s.delayMs = 10 + Pick(51);
+            s.before = 1 + Pick(room);
+            break;
+        case SpellKind::Silent:
+            // A command to a silent switcher waits the link's whole read:
+            // a silence from the first action lasts a few actions.
+            if (Chance(40)) {
+                s.before = 1 + Pick(std::min(3, room));
+            } else {
+                s.onset = Pick(kReadBackSteps);
+                s.before = Pick(room + 1);
+            }
+            break;
+        case SpellKind::Closed:
+            s.onset = Pick(kReadBackSteps);
+            s.cutAt = 1 + Pick(ReplyLength(s.onset) - 1);
+            s.before = Pick(room + 1);
+            s.after = Pick(room - s.before + 1);
+            break;
+        }
+        return s;
+    }
+
+    static std::string Describe(const Spell& s) {
+        std::ostringstream text;
+        text << "spell (" << s.before + s.after << " actions): ";
+        const std::string where = s.onset == kFromFirstAction
+                                      ? "from the first action"
+                                      : "from read-back step " + std::to_string(s.onset);
+        switch (s.kind) {
+        case SpellKind::Pieces:
+            text << "replies in pieces of " << s.chunk << " bytes, " << s.pauseMs << " ms apart";
+            break;
+        case SpellKind::Paced:
+            text << "replies paced at " << kSerialBaud << " baud in pieces of " << s.chunk
+                 << " bytes";
+            break;
+        case SpellKind::TextBeforeSoh:
+            text << s.text << " bytes of text before SOH";
+            break;
+        case SpellKind::Slow:
+            text << "answers " << s.delayMs << " ms late";
+            break;
+        case SpellKind::Silent:
+            text << "silent " << where;
+            break;
+        case SpellKind::Closed:
+            text << "connection closed after " << s.cutAt
+                 << " bytes of the reply at read-back step " << s.onset << ", " << s.after
+                 << " actions with no link";
+            break;
+        }
+        return text.str();
+    }
+
+    void StartFault(const Spell& s) {
+        qvsim::SimThread& sim = rig_.Sim();
+        switch (s.kind) {
+        case SpellKind::Pieces:
+            sim.SetChunk(s.chunk, s.pauseMs);
+            break;
+        case SpellKind::Paced:
+            sim.SetChunk(s.chunk, 0);
+            sim.SetBaud(kSerialBaud);
+            break;
+        case SpellKind::TextBeforeSoh:
+            sim.SetTextBeforeSoh(s.text);
+            break;
+        case SpellKind::Slow:
+            sim.SetReplyDelay(s.delayMs);
+            break;
+        case SpellKind::Silent:
+            sim.SetSilent(true);
+            silent_ = true;
+            break;
+        case SpellKind::Closed:
+            sim.SetCloseAfter(s.cutAt);
+            break;
+        }
+    }
+
+    void ClearFaults() {
+        qvsim::SimThread& sim = rig_.Sim();
+        sim.SetChunk(0);
+        sim.SetBaud(0);
+        sim.SetTextBeforeSoh(0);
+        sim.SetReplyDelay(0);
+        sim.SetSilent(false);
+        sim.SetCloseAfter(-1);
+        silent_ = false;
+    }
+
+    // The read-back of a silent or closed spell, into the program's own
+    // tables as the read action does. The fault is on from the query of
+    // step `onset` (a silence may have begun earlier): that query fails, and
+    // so does every later one. In silence each shows its parse error; after a
+    // cut only the cut one does (the link is down for the rest). A failed
+    // status block ends the read-back; a failed table shows its message and
+    // the next one is read; a failed preset group image ends the images.
+    void FailingReadBack(const Spell& s) {
+        const int first = s.onset == kFromFirstAction ? 0 : s.onset;
+        std::vector<int> failing; // indexes into kStepTexts
+        if (first == 0) {
+            failing.push_back(0);
+        } else {
+            for (int step = first; step < kImageStep; ++step) {
+                failing.push_back(step);
+            }
+            failing.push_back(kImageStep);
+        }
+        std::vector<QString> parses;
+        for (const int t : failing) {
+            const StepTexts& texts = kStepTexts[static_cast<std::size_t>(t)];
+            if (t > 0) {
+                rig_.prompts.ExpectMessageWithTitle(kReadFailureTitle, texts.failure);
+            }
+            if (s.kind == SpellKind::Silent || parses.empty()) {
+                parses.push_back(texts.parse);
+            }
+        }
+        if (s.onset != kFromFirstAction) {
+            rig_.host.onsetStep = s.onset;
+            rig_.host.onset = [this, s] { StartFault(s); };
+        }
+        CancelPreview();
+        rig_.host.Clear();
+        const std::size_t promptsBefore = rig_.prompts.Records().size();
+        const int result = TimedReadBack(rig_.state);
+        EXPECT_FALSE(rig_.host.onset) << "the read-back did not reach step " << s.onset;
+        rig_.host.onset = nullptr;
+        EXPECT_EQ(result, first == 0 ? -1 : 1);
+        EXPECT_EQ(rig_.host.statusTexts, parses);
+        rig_.prompts.VerifyAllUsed();
+        const int messages = static_cast<int>(rig_.prompts.Records().size() - promptsBefore);
+        figures.failedQueries += messages + (result == -1 ? 1 : 0);
+        figures.statusBlocks += result == -1 ? 1 : 0;
+        figures.parseErrors += static_cast<int>(rig_.host.statusTexts.size());
+    }
+
+    void Reconnect() {
+        const LinkTimings& t = rig_.link->Timings();
+        QElapsedTimer clock;
+        clock.start();
+        const DeviceLink::TcpOutcome outcome = rig_.link->TcpConnect(QStringLiteral("127.0.0.1"));
+        const qint64 ms = clock.elapsed();
+        figures.longestReconnectMs = std::max(figures.longestReconnectMs, ms);
+        EXPECT_EQ(outcome, DeviceLink::TcpOutcome::Probed);
+        EXPECT_LE(ms, t.replyTimerMs + t.tcpReadMs + kSlackMs);
+        ++figures.reconnects;
+    }
+
+    // A spell at the start of a window of `room` actions; returns the actions
+    // it took. It ends with the fault cleared, the link up and the
+    // switcher's tables taken over.
+    int RunSpell(int room) {
+        const Spell s = Choose(room);
+        ++figures.spells[static_cast<std::size_t>(s.kind)];
+        Note(Describe(s));
+        harmlessSpell_ = Harmless(s.kind);
+        if (s.onset == kFromFirstAction) {
+            StartFault(s);
+        }
+        for (int i = 0; i < s.before; ++i) {
+            Act();
+        }
+        if (harmlessSpell_) {
+            Check();
+        } else {
+            FailingReadBack(s);
+        }
+        for (int i = 0; i < s.after; ++i) {
+            Act();
+        }
+        harmlessSpell_ = false;
+        ClearFaults();
+        EXPECT_EQ(rig_.link->TcpActive(), s.kind != SpellKind::Closed)
+            << "link after " << Describe(s);
+        if (!rig_.link->TcpActive()) {
+            Reconnect();
+        }
+        Resync();
+        Note("spell over, tables read again");
+        return s.before + s.after;
     }
 
     Rig rig_;
     std::mt19937 random_;
     std::deque<std::string> history_;
+    std::vector<SpellKind> kinds_; // the kinds still to come in this round
+    bool harmlessSpell_ = false;
+    bool silent_ = false;
+    int queriesRead_ = 0; // queries the switcher received in the last read-back
 };
 
 class MirrorSoak : public ::testing::TestWithParam<int> {};
@@ -342,10 +795,29 @@ TEST_P(MirrorSoak, TablesEqualTheSwitchersAfterEveryReadBack) {
     clock.start();
     soak.Run(count);
     const double seconds = std::max<double>(static_cast<double>(clock.elapsed()), 1.0) / 1000.0;
-    std::printf("soak model %d, seed %u: %d actions, %d lines, %d read-backs in %.1f s: "
+    std::printf("soak model %d, seed %u: %d actions, %d lines, %d compared read-backs in %.1f s: "
                 "%.0f actions/s, %zu divergences\n",
                 model, seed, soak.actions, soak.lines, soak.checks, seconds, soak.actions / seconds,
                 soak.divergences.size());
+    const SpellFigures& f = soak.figures;
+    std::printf("soak model %d spells: %d (", model, f.Spells());
+    for (int k = 0; k < kSpellKinds; ++k) {
+        const auto n = static_cast<std::size_t>(k);
+        std::printf("%s%s %d", k == 0 ? "" : ", ", kSpellNames[n], f.spells[n]);
+    }
+    std::printf("); read whole in pieces, after text or late: %d replies, %d commands\n",
+                f.repliesReadWhole, f.commandsAnswered);
+    std::printf("soak model %d faults hit: %d failed queries (%d with a parse error, %d at the "
+                "status block), %d unacknowledged commands, %d commands with no link, "
+                "%d reconnects; %d tables out of step before the read-backs that end spells; "
+                "longest waits: command %lld ms, read-back %lld ms, reconnect %lld ms; "
+                "%zu divergences\n",
+                model, f.failedQueries, f.parseErrors, f.statusBlocks, f.unacknowledged,
+                f.withoutLink, f.reconnects, f.outOfStep,
+                static_cast<long long>(f.longestCommandMs),
+                static_cast<long long>(f.longestReadBackMs),
+                static_cast<long long>(f.longestReconnectMs), soak.divergences.size());
+    EXPECT_EQ(f.unacknowledgedAnswering, 0) << "commands went unacknowledged outside silence";
     for (const std::string& d : soak.divergences) {
         ADD_FAILURE() << d;
     }
