@@ -1,8 +1,9 @@
 // Internals of DeviceLink, shared by its source files (not installed, not
-// included by anything outside link/ but the link's own tests).
+// included by anything outside link/).
 #pragma once
 
 #include "DeviceLink.h"
+#include "SocketErrorText.h"
 #include "protocol/Framing.h"
 
 #include <QByteArray>
@@ -16,12 +17,6 @@
 #include <string>
 
 namespace qvc {
-
-// What the TCP link is doing, so that a socket error is reported by its kind.
-enum class TcpActivity { Idle, Connecting, Sending, Receiving, Closing };
-
-// The message of a socket error event, by its kind and what the link was doing.
-QString SocketErrorText(QAbstractSocket::SocketError error, TcpActivity activity);
 
 struct DeviceLink::Impl {
     Impl(DeviceLink& owner, LinkState& linkState, LinkHost& linkHost, Prompts& linkPrompts,

@@ -2,8 +2,8 @@
 // and probe, commands, IPCONFIG without a wait, the status exchange and its
 // end rule, and the socket's failures.
 #include "LinkFixture.h"
-#include "link/DeviceLinkImpl.h"
 #include "link/IpAddress.h"
+#include "link/SocketErrorText.h"
 #include "protocol/Commands.h"
 #include "protocol/Framing.h"
 
