@@ -111,7 +111,7 @@ bool MeasurePromptWaitCpu(BenchContext& ctx) {
         return false;
     }
     DeviceLink& link = *peer.link;
-    if (link.OpenAndCheckPort(1) != -4) { // open, probed, silent
+    if (link.OpenAndCheckPort(1) != DeviceLink::PortSilent) {
         ctx.report("  silent switcher: port not open");
         return false;
     }

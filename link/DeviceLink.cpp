@@ -180,8 +180,8 @@ const LinkTimings& DeviceLink::Timings() const {
 
 // --- serial link ------------------------------------------------------------
 
-int DeviceLink::OpenAndCheckPort(int n) {
-    return d_->InsideExchange() ? -1 : d_->OpenAndCheckPort(n);
+DeviceLink::PortCheck DeviceLink::OpenAndCheckPort(int n) {
+    return d_->InsideExchange() ? PortUnavailable : d_->OpenAndCheckPort(n);
 }
 
 int DeviceLink::SearchPorts(int n) {

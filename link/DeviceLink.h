@@ -54,8 +54,19 @@ class DeviceLink : public QObject {
     const LinkTimings& Timings() const;
 
     // --- serial link ----------------------------------------------------
-    int OpenAndCheckPort(int n); // 0, -1, -2, -3, -4
-    int SearchPorts(int n);      // 1 found, -1 not found; n = 0 tries COM1..COM4
+    // What a port check found: 0 when the switcher answered, a negative code
+    // otherwise. A plain enum, so that a caller can keep it in an int and
+    // compare it with 0.
+    enum PortCheck : int {
+        PortAnswered = 0,     // open, and the switcher answered a probe
+        PortUnavailable = -1, // none was open and this one is absent or held (passed
+                              // over without a message), or an exchange is in progress
+        PortOpenFailed = -2,  // the open failed ("is not responding/being used by ...")
+        PortFaulted = -3,     // the port failed during the probe ("is not responding.")
+        PortSilent = -4,      // open, but the switcher answered neither probe
+    };
+    PortCheck OpenAndCheckPort(int n);
+    int SearchPorts(int n); // 1 found, -1 not found; n = 0 tries COM1..COM4
     void CloseSerialPort();
     int CurrentPortNumber() const; // 0 until a port was selected
     void SetBaudRate(int baud);    // applies at once when open, else at the next open

@@ -86,7 +86,7 @@ struct DeviceLink::Impl {
     void SerialCommandExchange();
     void RecoverPort();
     void SerialQueryStatus();
-    int OpenAndCheckPort(int n);
+    PortCheck OpenAndCheckPort(int n);
     int SearchPorts(int n);
     void PortError(QSerialPort::SerialPortError error);
 

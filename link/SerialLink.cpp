@@ -267,8 +267,8 @@ void DeviceLink::Impl::RecoverPort() {
     bool acknowledged = false;
     while (!acknowledged) {
         promptTimeout = timings.probeTicks;
-        int result = OpenAndCheckPort(portNumber);
-        while (result < 0) {
+        PortCheck result = OpenAndCheckPort(portNumber);
+        while (result != PortAnswered) {
             if (!prompts.OkCancel(kRecoverTitle, kRecoverText)) {
                 // Dropped; the prompt wait stays short until the next search
                 // or successful re-open.
@@ -305,8 +305,7 @@ void DeviceLink::Impl::SerialQueryStatus() {
 
 // --- probe and search -------------------------------------------------------------
 
-int DeviceLink::Impl::OpenAndCheckPort(int n) {
-    int result = -4;
+DeviceLink::PortCheck DeviceLink::Impl::OpenAndCheckPort(int n) {
     // The device behind the number is looked up once, now: the system's
     // port list may have changed since the last open.
     const QString path = ports.DevicePath(n);
@@ -315,7 +314,7 @@ int DeviceLink::Impl::OpenAndCheckPort(int n) {
     // whatever number is asked for: the open that follows then reports a
     // port that is absent or held.
     if (!port.isOpen() && !PortAvailable(path)) {
-        return -1;
+        return PortUnavailable;
     }
     if (port.isOpen()) {
         ClosePort();
@@ -325,7 +324,7 @@ int DeviceLink::Impl::OpenAndCheckPort(int n) {
     if (!port.isOpen()) {
         if (!OpenPort(path)) {
             prompts.Message(kNotRespondingPrefix + QString::number(n) + kInUseSuffix);
-            return -2;
+            return PortOpenFailed;
         }
         WaitForPortEvent();
     }
@@ -337,9 +336,9 @@ int DeviceLink::Impl::OpenAndCheckPort(int n) {
     }
     if (portErrorSeen) {
         prompts.Message(kNotRespondingPrefix + QString::number(n) + kNotRespondingSuffix);
-        result = -3;
+        return PortFaulted;
     }
-    return answered && result != -3 ? 0 : result;
+    return answered ? PortAnswered : PortSilent;
 }
 
 int DeviceLink::Impl::SearchPorts(int n) {
@@ -349,12 +348,12 @@ int DeviceLink::Impl::SearchPorts(int n) {
     promptTimeout = timings.probeTicks;
     int found = 0;
     if (n >= 1 && n <= 4) {
-        if (OpenAndCheckPort(n) >= 0) {
+        if (OpenAndCheckPort(n) == PortAnswered) {
             found = n;
         }
     } else if (n == 0) {
         for (int i = 1; i <= 4; ++i) {
-            if (OpenAndCheckPort(i) >= 0) {
+            if (OpenAndCheckPort(i) == PortAnswered) {
                 found = i;
                 break;
             }

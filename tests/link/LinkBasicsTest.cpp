@@ -185,7 +185,8 @@ TEST_F(PortSearchTest, AbsentPortChosenWhileAnotherIsOpenClosesItAndSaysSo) {
     };
     const Case cases[] = {
         {1, true, -1, "Note: COM Port #1 is not responding/being used by another application."},
-        {2, false, -2, "Note: COM Port #2 is not responding/being used by another application."},
+        {2, false, DeviceLink::PortOpenFailed,
+         "Note: COM Port #2 is not responding/being used by another application."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("COM" + std::to_string(c.n) + (c.search ? " searched" : " opened"));
@@ -204,8 +205,8 @@ TEST_F(PortSearchTest, AbsentPortChosenWhileAnotherIsOpenClosesItAndSaysSo) {
         EXPECT_FALSE(link->QueryStatus("MINFOQV", 20));
     }
     // With no port open, the absent ports are passed over without a word.
-    EXPECT_EQ(link->OpenAndCheckPort(1), -1);
-    EXPECT_EQ(link->OpenAndCheckPort(2), -1);
+    EXPECT_EQ(link->OpenAndCheckPort(1), DeviceLink::PortUnavailable);
+    EXPECT_EQ(link->OpenAndCheckPort(2), DeviceLink::PortUnavailable);
     EXPECT_EQ(link->SearchPorts(2), -1);
 }
 

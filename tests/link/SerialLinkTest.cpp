@@ -388,7 +388,7 @@ TEST(PortProbe, PortErrorDuringTheProbeIsReported) {
     // Runs while the link waits for the port's open event, before the probe.
     QTimer::singleShot(0, [&] { sim.reset(); });
     prompts.ExpectMessage("Note: COM Port #2 is not responding.");
-    EXPECT_EQ(link.OpenAndCheckPort(2), -3);
+    EXPECT_EQ(link.OpenAndCheckPort(2), DeviceLink::PortFaulted);
     EXPECT_EQ(sim, nullptr);
 }
 
