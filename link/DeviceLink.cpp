@@ -30,7 +30,7 @@ DeviceLink::Impl::Impl(DeviceLink& owner, LinkState& linkState, LinkHost& linkHo
 DeviceLink::DeviceLink(LinkState& state, LinkHost& host, Prompts& prompts, SerialPortMap ports,
                        LinkTimings timings, quint16 tcpPort, QObject* parent)
     : QObject(parent),
-      d_(new Impl(*this, state, host, prompts, std::move(ports), timings, tcpPort)) {
+      d_(std::make_unique<Impl>(*this, state, host, prompts, std::move(ports), timings, tcpPort)) {
     d_->timer1.setSingleShot(true);
     connect(&d_->timer1, &QTimer::timeout, this, [this] { d_->Timer1Timer(); });
 
@@ -57,7 +57,6 @@ DeviceLink::~DeviceLink() {
     if (d_->port.isOpen()) {
         d_->port.close();
     }
-    delete d_;
 }
 
 // --- reply timer and dispatching waits ------------------------------------

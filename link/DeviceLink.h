@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -84,7 +85,7 @@ class DeviceLink : public QObject {
 
   private:
     struct Impl;
-    Impl* d_;
+    std::unique_ptr<Impl> d_;
 };
 
 } // namespace qvc
