@@ -1,103 +1,49 @@
-// The transaction engine: link choice, the reply timer, the dispatching
-// waits and the one entry point for write commands. The serial and TCP halves live in
-// SerialLink.cpp and TcpLink.cpp.
+// The transaction engine: the link's parts, the link choice and the one
+// entry point for write commands. The parts: LinkExchange (the buffers, the
+// reply timer and the dispatching waits), SerialChannel, TcpChannel and
+// LineMonitor (the line lamps and the terminal copy).
 #include "DeviceLink.h"
 
-#include "DeviceLinkImpl.h"
+#include "LineMonitor.h"
+#include "LinkContext.h"
+#include "LinkExchange.h"
+#include "SerialChannel.h"
+#include "TcpChannel.h"
 #include "protocol/Commands.h"
 
-#include <QCoreApplication>
+#include <QSerialPort>
 
 namespace qvc {
 
-namespace {
+struct DeviceLink::Impl {
+    Impl(DeviceLink& owner, LinkState& linkState, LinkHost& host, Prompts& prompts,
+         SerialPortMap ports, LinkTimings linkTimings, quint16 tcpPort)
+        : state(linkState), timings(linkTimings), context{owner, state, host, prompts, timings},
+          exchange(context), monitor(context, port),
+          serial(context, exchange, port, monitor, std::move(ports)),
+          tcp(context, exchange, tcpPort) {}
 
-constexpr const char* kEthernetTimeoutText =
-    "Error! Timeout occured. Unable to communicate with Quorvel. Please verify that Ethernet is "
-    "connected to Quorvel.";
-constexpr const char* kSerialTimeoutText =
-    "Error! Timeout occured. Unable to communicate with Quorvel. Please verify that Serial Port "
-    "is connected to Quorvel.";
-
-} // namespace
-
-DeviceLink::Impl::Impl(DeviceLink& owner, LinkState& linkState, LinkHost& linkHost,
-                       Prompts& linkPrompts, SerialPortMap portMap, LinkTimings linkTimings,
-                       quint16 tcpPortNumber)
-    : q(owner), state(linkState), host(linkHost), prompts(linkPrompts), ports(std::move(portMap)),
-      timings(linkTimings), tcpPort(tcpPortNumber), promptTimeout(linkTimings.commandTicks) {}
+    LinkState& state;
+    const LinkTimings timings;
+    const LinkContext context;
+    LinkExchange exchange;
+    // The one serial port: the channel moves the data, the monitor reads
+    // the control lines.
+    QSerialPort port;
+    LineMonitor monitor;
+    SerialChannel serial;
+    TcpChannel tcp;
+};
 
 DeviceLink::DeviceLink(LinkState& state, LinkHost& host, Prompts& prompts, SerialPortMap ports,
                        LinkTimings timings, quint16 tcpPort, QObject* parent)
     : QObject(parent),
-      d_(std::make_unique<Impl>(*this, state, host, prompts, std::move(ports), timings, tcpPort)) {
-    d_->timer1.setSingleShot(true);
-    connect(&d_->timer1, &QTimer::timeout, this, [this] { d_->Timer1Timer(); });
+      d_(std::make_unique<Impl>(*this, state, host, prompts, std::move(ports), timings, tcpPort)) {}
 
-    connect(&d_->port, &QSerialPort::readyRead, this, [this] { d_->SerialReadyRead(); });
-    connect(&d_->port, &QSerialPort::errorOccurred, this,
-            [this](QSerialPort::SerialPortError e) { d_->PortError(e); });
-    connect(&d_->lampTimer, &QTimer::timeout, this, [this] { d_->PollLamps(); });
-
-    connect(&d_->socket, &QTcpSocket::connected, this,
-            [this] { d_->state.EthernetConnected = true; });
-    connect(&d_->socket, &QTcpSocket::disconnected, this,
-            [this] { d_->state.EthernetConnected = false; });
-    connect(&d_->socket, &QTcpSocket::errorOccurred, this,
-            [this](QAbstractSocket::SocketError e) { d_->SocketError(e); });
-}
-
-DeviceLink::~DeviceLink() {
-    // Nothing may call back into a half-destroyed link.
-    d_->timer1.disconnect(this);
-    d_->port.disconnect(this);
-    d_->lampTimer.disconnect(this);
-    d_->socket.disconnect(this);
-    d_->socket.abort();
-    if (d_->port.isOpen()) {
-        d_->port.close();
-    }
-}
-
-// --- reply timer and dispatching waits ------------------------------------
-
-void DeviceLink::Impl::StartTimer1() {
-    timer1.start(timings.replyTimerMs);
-}
-
-void DeviceLink::Impl::StopTimer1() {
-    timer1.stop();
-}
-
-void DeviceLink::Impl::Timer1Timer() {
-    StopTimer1();
-    if (!waitDone || waitDone()) {
-        // The wait got what it waited for in the same batch of events.
-        return;
-    }
-    const bool ethernet = state.EthernetConnecting || state.EthernetConnected;
-    prompts.Message(ethernet ? kEthernetTimeoutText : kSerialTimeoutText);
-    // Only once the user has closed the message.
-    timeoutSeen = true;
-    exchangeFailed = true;
-}
-
-void DeviceLink::Impl::DispatchUntil(const std::function<bool()>& done) {
-    const auto previous = waitDone;
-    waitDone = done;
-    ++dispatchDepth;
-    while (!done() && !timeoutSeen) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    --dispatchDepth;
-    waitDone = previous;
-}
-
-void DeviceLink::Impl::DispatchPending() {
-    ++dispatchDepth;
-    QCoreApplication::processEvents();
-    --dispatchDepth;
-}
+// The parts go in the reverse order of their making; each first cuts its
+// events off from the link, so that nothing calls back into a half-destroyed
+// link.
+DeviceLink::~DeviceLink() = default;
 
 // --- transaction engine ---------------------------------------------------
 
@@ -106,26 +52,26 @@ void DeviceLink::Impl::DispatchPending() {
 // that it cannot take the reply or the buffers of the exchange in progress.
 void DeviceLink::SendCommand(const Command& command) {
     const bool serial = d_->state.SerialConnected;
-    if (d_->InsideExchange() || !(serial || d_->state.EthernetConnected)) {
+    if (d_->exchange.Inside() || !(serial || d_->state.EthernetConnected)) {
         return;
     }
-    d_->commandBuffer = command.line;
+    d_->exchange.SetCommandLine(command.line);
     if (!serial) {
         if (command.kind == CommandKind::NoWait) {
-            d_->TcpSendOnly();
+            d_->tcp.SendOnly();
         } else {
-            d_->TcpSendCommand();
+            d_->tcp.SendCommand();
         }
         return;
     }
     // The switcher takes its time to answer a reset: the serial prompt wait
     // is stretched for this one exchange.
     if (command.kind == CommandKind::ResetWait) {
-        d_->promptTimeout = d_->timings.resetTicks;
+        d_->exchange.SetPromptTimeout(d_->timings.resetTicks);
     }
-    d_->SerialCommandExchange();
+    d_->serial.CommandExchange();
     if (command.kind == CommandKind::ResetWait) {
-        d_->promptTimeout = d_->timings.commandTicks;
+        d_->exchange.SetPromptTimeout(d_->timings.commandTicks);
     }
 }
 
@@ -136,41 +82,41 @@ void DeviceLink::SendCommands(const Commands& commands) {
 }
 
 bool DeviceLink::QueryStatus(const std::string& line, int expectedLength) {
-    if (d_->InsideExchange()) {
+    if (d_->exchange.Inside()) {
         return false;
     }
-    d_->commandBuffer = line;
-    d_->expectedLength = expectedLength;
+    d_->exchange.SetCommandLine(line);
+    d_->exchange.SetExpectedLength(expectedLength);
     if (d_->state.EthernetConnected) {
-        d_->TcpQueryStatus();
+        d_->tcp.QueryStatus();
     } else {
-        d_->SerialQueryStatus();
+        d_->serial.QueryStatus();
     }
-    return !d_->exchangeFailed;
+    return !d_->exchange.Failed();
 }
 
 std::span<const std::uint8_t> DeviceLink::ReceiveBuffer() const {
-    return d_->receiveBuffer;
+    return d_->exchange.ReceiveBuffer();
 }
 
 bool DeviceLink::ExchangeFailed() const {
-    return d_->exchangeFailed;
+    return d_->exchange.Failed();
 }
 
 bool DeviceLink::AwaitPrompt(const std::string& line) {
-    return !d_->InsideExchange() && d_->AwaitPrompt(line);
+    return !d_->exchange.Inside() && d_->serial.AwaitPrompt(line);
 }
 
 int DeviceLink::PromptTimeout() const {
-    return d_->promptTimeout;
+    return d_->exchange.PromptTimeout();
 }
 
 bool DeviceLink::ReplyPending() const {
-    return d_->replyPending;
+    return d_->exchange.ReplyPending();
 }
 
 bool DeviceLink::InExchange() const {
-    return d_->InsideExchange();
+    return d_->exchange.Inside();
 }
 
 const LinkTimings& DeviceLink::Timings() const {
@@ -180,51 +126,46 @@ const LinkTimings& DeviceLink::Timings() const {
 // --- serial link ------------------------------------------------------------
 
 DeviceLink::PortCheck DeviceLink::OpenAndCheckPort(int n) {
-    return d_->InsideExchange() ? PortUnavailable : d_->OpenAndCheckPort(n);
+    return d_->exchange.Inside() ? PortUnavailable : d_->serial.OpenAndCheckPort(n);
 }
 
 int DeviceLink::SearchPorts(int n) {
-    return d_->InsideExchange() ? -1 : d_->SearchPorts(n);
+    return d_->exchange.Inside() ? -1 : d_->serial.SearchPorts(n);
 }
 
 void DeviceLink::CloseSerialPort() {
-    if (d_->port.isOpen()) {
-        d_->ClosePort();
-    }
+    d_->serial.Close();
 }
 
 int DeviceLink::CurrentPortNumber() const {
-    return d_->portNumber;
+    return d_->serial.PortNumber();
 }
 
 void DeviceLink::SetBaudRate(int baud) {
-    d_->baudRate = baud;
-    if (d_->port.isOpen()) {
-        d_->port.setBaudRate(baud);
-    }
+    d_->serial.SetBaudRate(baud);
 }
 
 void DeviceLink::SetHardwareFlowControl() {
-    d_->hardwareFlowControl = true;
+    d_->serial.SetHardwareFlowControl();
 }
 
 void DeviceLink::SetSerialConnected(bool connected) {
     d_->state.SerialConnected = connected;
-    d_->SetMonitoring(connected);
+    d_->monitor.SetMonitoring(connected);
 }
 
 // --- TCP link ---------------------------------------------------------------
 
 DeviceLink::TcpOutcome DeviceLink::TcpConnect(const QString& address) {
-    return d_->InsideExchange() ? TcpOutcome::NotConnected : d_->TcpConnect(address);
+    return d_->exchange.Inside() ? TcpOutcome::NotConnected : d_->tcp.Connect(address);
 }
 
 bool DeviceLink::TcpActive() const {
-    return d_->TcpIsActive();
+    return d_->tcp.Active();
 }
 
 void DeviceLink::TcpClose() {
-    d_->TcpClose();
+    d_->tcp.Close();
 }
 
 } // namespace qvc

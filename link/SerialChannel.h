@@ -1,0 +1,73 @@
+// The serial channel: the port and its fixed line settings, the prompt wait,
+// the status reply on the exchange's buffers, the port probe and search, and
+// the recovery dialog.
+#pragma once
+
+#include "DeviceLink.h"
+#include "LineMonitor.h"
+#include "LinkExchange.h"
+#include "SerialPortMap.h"
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <string>
+
+namespace qvc {
+
+class SerialChannel {
+  public:
+    // Drives `port`, which the lamp monitor watches too; works on `exchange`.
+    SerialChannel(const LinkContext& context, LinkExchange& exchange, QSerialPort& port,
+                  LineMonitor& monitor, SerialPortMap ports);
+    ~SerialChannel();
+    SerialChannel(const SerialChannel&) = delete;
+    SerialChannel& operator=(const SerialChannel&) = delete;
+
+    // Writes `line` and waits for the prompt (true at once with no port open).
+    bool AwaitPrompt(const std::string& line);
+    // The exchange's command line, acknowledged; with recovery when the
+    // switcher stays silent.
+    void CommandExchange();
+    // The exchange's status query; the reply lands in its receive buffer.
+    void QueryStatus();
+    DeviceLink::PortCheck OpenAndCheckPort(int n);
+    int SearchPorts(int n);
+    void Close();
+
+    int PortNumber() const { return portNumber_; }
+    void SetBaudRate(int baud);
+    void SetHardwareFlowControl() { hardwareFlowControl_ = true; }
+
+  private:
+    bool PortAvailable(const QString& path) const;
+    bool OpenPort(const QString& path);
+    void ClosePort();
+    void QueuePortEvent(bool open);
+    void PortEvent(bool open);
+    void WaitForPortEvent();
+    void PortError(QSerialPort::SerialPortError error);
+
+    void PullSerial();
+    void FlushInput();
+    void ReadyRead();
+    void WriteLine(const std::string& line);
+    bool WaitForPrompt();
+    void RecoverPort();
+
+    LinkContext ctx_;
+    LinkExchange& exchange_;
+    QSerialPort& port_;
+    LineMonitor& monitor_;
+    SerialPortMap ports_;
+    int portNumber_ = 0;
+    qint32 baudRate_ = 57600;
+    bool hardwareFlowControl_ = true;
+    QByteArray inbox_; // received and copied to the terminal, not yet consumed
+    bool portErrorSeen_ = false;
+    int portEventsQueued_ = 0;
+    int portEventsDelivered_ = 0;
+    // A port search has disabled MainPageControl and enables it at its end.
+    bool pagesHeldBySearch_ = false;
+};
+
+} // namespace qvc
