@@ -9,9 +9,6 @@ namespace qvc::session {
 
 namespace {
 
-// The port check's answer when the port opened and the switcher was silent.
-constexpr int kPortSilent = -4;
-
 SerialPortMap PortsFor(const LinkTarget& target) {
     switch (target.kind) {
     case LinkTarget::Kind::Serial:
@@ -100,12 +97,12 @@ Session::OpenResult Session::Open() {
         break;
     case LinkTarget::Kind::Serial:
     case LinkTarget::Kind::Com: {
-        const int opened =
+        const DeviceLink::PortCheck opened =
             link_->OpenAndCheckPort(target_.kind == LinkTarget::Kind::Serial ? 1 : target_.com);
-        if (opened == kPortSilent) {
+        if (opened == DeviceLink::PortSilent) {
             return OpenResult::Silent;
         }
-        if (opened != 0) {
+        if (opened != DeviceLink::PortAnswered) {
             return OpenResult::NoLink;
         }
         break;
