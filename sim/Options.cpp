@@ -1,5 +1,5 @@
 // Command line of quorvel-sim.
-#include "Simulator.h"
+#include "SimOptions.h"
 
 #include <QCommandLineParser>
 #include <QHostAddress>
@@ -225,7 +225,7 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
                     return fail("option '--tcp': '" + portText + "' is not a port 0..65535");
                 }
                 o.tcp = true;
-                o.tcpPort = static_cast<quint16>(port);
+                o.tcpPort = static_cast<std::uint16_t>(port);
             } else if (name == "--pty") {
                 if (value.empty()) {
                     return fail("option '--pty' needs a path");

@@ -2,7 +2,8 @@
 // No I/O here; the Simulator frames the answers and puts them on the wire.
 #pragma once
 
-#include "Simulator.h"
+#include "SimOptions.h"
+#include "SimState.h"
 
 #include <string>
 #include <string_view>
