@@ -6,13 +6,18 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qvsim {
 
-// Fault modes and output pacing. Every field can also be changed at run time.
-struct SimFaults {
+// The fault modes and the output pacing: one value, given at start
+// (SimOptions::faults) and changed at run time as a whole (Simulator::SetFaults,
+// Simulator::ChangeFaults). They change only what goes back on the wire: every
+// received line is still recorded and applied to the state.
+struct Faults {
     bool silent = false;          // never answer anything
     bool noPrompt = false;        // write commands (and malformed lines) get no '#'
     int replyDelayMs = 0;         // wait before each answer
@@ -24,7 +29,16 @@ struct SimFaults {
     int closeAfter = -1;          // >=0: a status reply stops after this many bytes
     bool secondProbeOnly = false; // of each run of bare CRs, ignore the first
     int baud = 0;                 // >0: pace output like a serial line (10 bits/byte)
+    // The next answer to a line whose first word is the key ("" for a probe) is
+    // exactly these bytes, in place of the '#' or the framed reply; the line is
+    // still applied, and reply delay, pieces, baud and close-after still apply.
+    std::map<std::string, std::vector<std::uint8_t>> canned;
+    bool operator==(const Faults&) const = default;
 };
+// The simulator keeps the faults in force up to date as lines are answered: a
+// canned reply is used once and then removed, and every reply to noSohQuery
+// that keeps its SOH counts noSohFrom down by one, so that noSohFrom always
+// counts from now ("the 4th from now on" becomes "the 3rd from now on").
 
 struct SimOptions {
     int model = 3;                       // model code 0..3
@@ -37,7 +51,7 @@ struct SimOptions {
     std::string ptyPath;       // non-empty: create a pty and a symlink here
     bool demo = false;
     std::string logFile; // non-empty: append every received line here
-    SimFaults faults;
+    Faults faults;
     // A client whose unsent answers exceed backlogLimit bytes is not read from
     // until they are back within it; one that stays over it for backlogGraceMs
     // is dropped (TCP) or loses everything in flight both ways (pty).

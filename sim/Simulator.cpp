@@ -163,11 +163,9 @@ struct Simulator::Impl {
     mutable std::mutex mutex;
     mutable std::condition_variable linesChanged;
     Switcher switcher;
-    SimFaults faults;
-    std::map<std::string, std::vector<std::uint8_t>> canned;
+    Faults faults;
     std::deque<std::string> lines; // the most recent kKeptLines lines
     std::size_t lineCount = 0;     // lines since the last clear, also those let go
-    int noSohSeen = 0;             // occurrences of faults.noSohQuery since it was set
     int probeRun = 0;              // consecutive bare CRs
     quint16 tcpPort = 0;
     std::string tcpAddress;
@@ -645,18 +643,22 @@ void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool ov
         const Answer answer = overflow ? Answer{} : switcher.Handle(line, !c.discard);
         const std::string word = FirstWord(line);
         probeRun = answer.kind == Answer::Kind::Probe ? probeRun + 1 : 0;
-        const bool sohMissing = answer.kind == Answer::Kind::Status && !faults.noSohQuery.empty() &&
-                                word == faults.noSohQuery && ++noSohSeen >= faults.noSohFrom;
+        bool sohMissing = false;
+        if (answer.kind == Answer::Kind::Status && !faults.noSohQuery.empty() &&
+            word == faults.noSohQuery) {
+            sohMissing = faults.noSohFrom <= 1;
+            faults.noSohFrom = std::max(1, faults.noSohFrom - 1);
+        }
         if (faults.silent) {
             return;
         }
         if (c.discard) {
-            canned.erase(word); // it was answered, to nobody
+            faults.canned.erase(word); // it was answered, to nobody
             return;
         }
-        if (const auto it = canned.find(word); it != canned.end()) {
+        if (const auto it = faults.canned.find(word); it != faults.canned.end()) {
             item.bytes = std::move(it->second);
-            canned.erase(it);
+            faults.canned.erase(it);
         } else {
             switch (answer.kind) {
             case Answer::Kind::Probe:
@@ -733,7 +735,7 @@ void Simulator::Impl::Pump(Connection& c) {
             Cut(c);
             continue;
         }
-        SimFaults f;
+        Faults f;
         {
             std::lock_guard lock(mutex);
             f = faults;
@@ -839,52 +841,26 @@ bool Simulator::WaitForLines(std::size_t n, int timeoutMs) const {
                                      [&] { return d_->lineCount >= n; });
 }
 
-void Simulator::SetSilent(bool on) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.silent = on;
-}
-void Simulator::SetNoPrompt(bool on) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.noPrompt = on;
-}
-void Simulator::SetReplyDelay(int ms) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.replyDelayMs = std::max(0, ms);
-}
-void Simulator::SetChunk(int size, int pauseMs) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.chunkSize = std::max(0, size);
-    d_->faults.chunkPauseMs = std::max(0, pauseMs);
-}
-void Simulator::SetTextBeforeSoh(int n) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.textBeforeSoh = std::max(0, n);
-}
-void Simulator::SetNoSoh(const std::string& query, int fromOccurrence) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.noSohQuery = query;
-    d_->faults.noSohFrom = std::max(1, fromOccurrence);
-    d_->noSohSeen = 0;
-}
-void Simulator::SetCloseAfter(int bytes) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.closeAfter = std::max(-1, bytes);
-}
-void Simulator::SetSecondProbeOnly(bool on) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.secondProbeOnly = on;
-}
-void Simulator::SetBaud(int baud) {
-    std::lock_guard lock(d_->mutex);
-    d_->faults.baud = std::max(0, baud);
-}
-SimFaults Simulator::Faults() const {
+Faults Simulator::CurrentFaults() const {
     std::lock_guard lock(d_->mutex);
     return d_->faults;
 }
-void Simulator::SetCannedReply(const std::string& word, std::vector<std::uint8_t> bytes) {
+
+void Simulator::SetFaults(Faults faults) {
+    ChangeFaults([&](Faults& f) { f = std::move(faults); });
+}
+
+void Simulator::ChangeFaults(const std::function<void(Faults&)>& change) {
     std::lock_guard lock(d_->mutex);
-    d_->canned[word] = std::move(bytes);
+    change(d_->faults);
+    Faults& f = d_->faults;
+    f.replyDelayMs = std::max(0, f.replyDelayMs);
+    f.chunkSize = std::max(0, f.chunkSize);
+    f.chunkPauseMs = std::max(0, f.chunkPauseMs);
+    f.textBeforeSoh = std::max(0, f.textBeforeSoh);
+    f.noSohFrom = std::max(1, f.noSohFrom);
+    f.closeAfter = std::max(-1, f.closeAfter);
+    f.baud = std::max(0, f.baud);
 }
 
 SimState Simulator::State() const {

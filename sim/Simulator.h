@@ -42,6 +42,7 @@
 #include <QtGlobal>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,27 +82,18 @@ class Simulator : public QObject {
     // those no longer kept).
     bool WaitForLines(std::size_t n, int timeoutMs) const;
 
-    void SetSilent(bool on);
-    void SetNoPrompt(bool on);
-    void SetReplyDelay(int ms);
-    void SetChunk(int size, int pauseMs = 2); // size 0: whole answers
-    void SetTextBeforeSoh(int n);
-    // The reply to `query` (e.g. "PGINFOQV") has its SOH replaced by 0x02 from
-    // the fromOccurrence-th such query on, counted from this call; "" turns it
-    // off. To keep the whole 30-byte search window free of SOH, a reply so
-    // marked has at least 28 bytes of text before the replaced byte.
-    void SetNoSoh(const std::string& query, int fromOccurrence = 1);
-    // Every status reply stops after `bytes` bytes (-1: off). On TCP the
-    // connection is then closed; on the pty the rest of that reply is dropped.
-    // Prompts are not affected.
-    void SetCloseAfter(int bytes);
-    void SetSecondProbeOnly(bool on);
-    void SetBaud(int baud); // 0: no pacing
-    SimFaults Faults() const;
-    // The next answer to a line whose first word is `word` ("" for a probe) is
-    // exactly `bytes` (replacing the '#' or the framed reply); the line is
-    // still applied. Reply delay, chunks, baud and close-after still apply.
-    void SetCannedReply(const std::string& word, std::vector<std::uint8_t> bytes);
+    // The fault modes in force: what is left of the canned replies, noSohFrom
+    // counted from now (see Faults).
+    Faults CurrentFaults() const;
+    // Replaces all fault modes at once. A value out of range is taken as the
+    // nearest allowed one (no negative delay, piece, pause, text or baud,
+    // noSohFrom at least 1, closeAfter at least -1). Answers already queued
+    // keep their delay and their cut; pieces and baud apply from the next byte.
+    void SetFaults(Faults faults);
+    // Changes the fault modes in force in one step: `change` gets them and
+    // changes what it means to; no line is handled in between. It runs under
+    // the simulator's lock and must not call the simulator.
+    void ChangeFaults(const std::function<void(Faults&)>& change);
 
     SimState State() const;
     // Replaces the state with a demo set-up: routes, a mute, levels, two
@@ -135,19 +127,48 @@ class SimThread {
         return sim_->WaitForLines(n, timeoutMs);
     }
 
-    void SetSilent(bool on) { sim_->SetSilent(on); }
-    void SetNoPrompt(bool on) { sim_->SetNoPrompt(on); }
-    void SetReplyDelay(int ms) { sim_->SetReplyDelay(ms); }
-    void SetChunk(int size, int pauseMs = 2) { sim_->SetChunk(size, pauseMs); }
-    void SetTextBeforeSoh(int n) { sim_->SetTextBeforeSoh(n); }
-    void SetNoSoh(const std::string& query, int fromOccurrence = 1) {
-        sim_->SetNoSoh(query, fromOccurrence);
+    Faults CurrentFaults() const { return sim_->CurrentFaults(); }
+    void SetFaults(Faults faults) { sim_->SetFaults(std::move(faults)); }
+    void ChangeFaults(const std::function<void(Faults&)>& change) { sim_->ChangeFaults(change); }
+
+    // Conveniences over ChangeFaults that change one fault mode and leave the
+    // others as they are.
+    void SetSilent(bool on) {
+        ChangeFaults([&](Faults& f) { f.silent = on; });
     }
-    void SetCloseAfter(int bytes) { sim_->SetCloseAfter(bytes); }
-    void SetSecondProbeOnly(bool on) { sim_->SetSecondProbeOnly(on); }
-    void SetBaud(int baud) { sim_->SetBaud(baud); }
+    void SetNoPrompt(bool on) {
+        ChangeFaults([&](Faults& f) { f.noPrompt = on; });
+    }
+    void SetReplyDelay(int ms) {
+        ChangeFaults([&](Faults& f) { f.replyDelayMs = ms; });
+    }
+    void SetChunk(int size, int pauseMs = 2) {
+        ChangeFaults([&](Faults& f) {
+            f.chunkSize = size;
+            f.chunkPauseMs = pauseMs;
+        });
+    }
+    void SetTextBeforeSoh(int n) {
+        ChangeFaults([&](Faults& f) { f.textBeforeSoh = n; });
+    }
+    // From the fromOccurrence-th reply to `query` on, counted from this call.
+    void SetNoSoh(const std::string& query, int fromOccurrence = 1) {
+        ChangeFaults([&](Faults& f) {
+            f.noSohQuery = query;
+            f.noSohFrom = fromOccurrence;
+        });
+    }
+    void SetCloseAfter(int bytes) {
+        ChangeFaults([&](Faults& f) { f.closeAfter = bytes; });
+    }
+    void SetSecondProbeOnly(bool on) {
+        ChangeFaults([&](Faults& f) { f.secondProbeOnly = on; });
+    }
+    void SetBaud(int baud) {
+        ChangeFaults([&](Faults& f) { f.baud = baud; });
+    }
     void SetCannedReply(const std::string& word, std::vector<std::uint8_t> bytes) {
-        sim_->SetCannedReply(word, std::move(bytes));
+        ChangeFaults([&](Faults& f) { f.canned[word] = std::move(bytes); });
     }
 
     SimState State() const { return sim_->State(); }
