@@ -24,7 +24,7 @@ struct Faults {
     int chunkSize = 0;            // >0: write answers in pieces of this many bytes
     int chunkPauseMs = 2;         // pause between pieces
     int textBeforeSoh = 0;        // printable bytes (no '#', no SOH) before the SOH
-    std::string noSohQuery;       // query word whose reply loses its SOH ("" = none)
+    std::string noSohQuery{};     // query word whose reply loses its SOH ("" = none)
     int noSohFrom = 1;            // ... from this occurrence of the word on (1 = all)
     int closeAfter = -1;          // >=0: a status reply stops after this many bytes
     bool secondProbeOnly = false; // of each run of bare CRs, ignore the first
@@ -32,7 +32,7 @@ struct Faults {
     // The next answer to a line whose first word is the key ("" for a probe) is
     // exactly these bytes, in place of the '#' or the framed reply; the line is
     // still applied, and reply delay, pieces, baud and close-after still apply.
-    std::map<std::string, std::vector<std::uint8_t>> canned;
+    std::map<std::string, std::vector<std::uint8_t>> canned{};
     bool operator==(const Faults&) const = default;
 };
 // The simulator keeps the faults in force up to date as lines are answered: a

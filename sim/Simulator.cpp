@@ -1,6 +1,6 @@
 #include "Simulator.h"
 
-#include "Encoder.h"
+#include "FaultShaping.h"
 #include "Pty.h"
 #include "Switcher.h"
 
@@ -16,12 +16,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <fcntl.h>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -32,8 +30,6 @@ namespace qvsim {
 namespace {
 
 constexpr std::size_t kMaxLineLength = 4096; // longer lines are answered as malformed
-constexpr int kNoSohWindowText = 28;         // text before a replaced SOH: window 0..29 clean
-constexpr double kBaudBurstSeconds = 0.005;  // pacing may catch up at most this much
 constexpr std::size_t kReadChunk = 4096;     // bytes taken from a peer at a time
 constexpr int kReadRounds = 16;              // chunks per wake-up: no peer starves the other
 constexpr int kSocketBuffer = 64 * 1024;     // a client socket's kernel buffers, each way
@@ -42,16 +38,9 @@ constexpr std::size_t kKeptCapacity = 64 * 1024;      // unsent bytes' storage k
 
 enum class Channel { Pty, Tcp };
 
-struct OutItem {
-    std::vector<std::uint8_t> bytes;
-    std::size_t sent = 0;
-    qint64 readyAtMs = 0;
-    long cutAt = -1; // stop after this many bytes (close-after)
-};
-
 // What a queued answer costs besides its bytes; counted against the backlog
 // limit, so that a flood of one-byte prompts is held too.
-constexpr std::size_t kAnswerOverhead = sizeof(OutItem) + 32;
+constexpr std::size_t kAnswerOverhead = sizeof(OutAnswer) + 32;
 
 // One open line to a peer: the pty master, or a TCP client's socket. Clients
 // are served on plain descriptors so that a client that shuts down its
@@ -74,17 +63,16 @@ struct Connection {
     std::size_t inboxAt = 0; // ... from this index on
     std::string line;        // the line being received
     bool overflow = false;
-    std::deque<OutItem> out;           // answers not written yet
+    std::deque<OutAnswer> out;         // answers not written yet
     std::size_t queued = 0;            // their unwritten bytes and kAnswerOverhead each
     std::vector<std::uint8_t> pending; // written bytes the descriptor did not take yet
     std::size_t pendingAt = 0;         // ... from this index on
-    double baudCredit = 0;             // bytes that may be written now
-    qint64 creditAtNs = 0;
+    BaudCredit credit;
 
     bool Serving() const { return !dead && !closing; }
     bool Flushed() const { return pendingAt >= pending.size(); }
     std::size_t Backlog() const { return queued + pending.size() - pendingAt; }
-    void Queue(OutItem item) {
+    void Queue(OutAnswer item) {
         queued += item.bytes.size() + kAnswerOverhead;
         out.push_back(std::move(item));
     }
@@ -121,15 +109,6 @@ template <typename T> void Dispose(T*& object) {
     }
 }
 
-std::string FirstWord(const std::string& line) {
-    const auto start = line.find_first_not_of(' ');
-    if (start == std::string::npos) {
-        return {};
-    }
-    const auto end = line.find(' ', start);
-    return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 std::string Printable(const std::string& line) {
     std::string out;
     for (unsigned char c : line) {
@@ -149,7 +128,7 @@ std::string Printable(const std::string& line) {
 
 struct Simulator::Impl {
     explicit Impl(Simulator* owner, SimOptions opts)
-        : q(owner), options(std::move(opts)), switcher(options), faults(options.faults) {
+        : q(owner), options(std::move(opts)), switcher(options), shaping{Bounded(options.faults)} {
         if (options.demo) {
             switcher.SeedDemo();
         }
@@ -163,10 +142,9 @@ struct Simulator::Impl {
     mutable std::mutex mutex;
     mutable std::condition_variable linesChanged;
     Switcher switcher;
-    Faults faults;
+    ShapingState shaping;
     std::deque<std::string> lines; // the most recent kKeptLines lines
     std::size_t lineCount = 0;     // lines since the last clear, also those let go
-    int probeRun = 0;              // consecutive bare CRs
     quint16 tcpPort = 0;
     std::string tcpAddress;
     std::string ptyPath;
@@ -270,7 +248,7 @@ std::unique_ptr<Connection> Simulator::Impl::Open(Channel channel, int fd) {
     Connection* p = c.get();
     c->channel = channel;
     c->fd = fd;
-    c->creditAtNs = clock.nsecsElapsed();
+    c->credit.atNs = clock.nsecsElapsed();
     c->readable = new QSocketNotifier(fd, QSocketNotifier::Read, q);
     QObject::connect(c->readable, &QSocketNotifier::activated, q, [this, p] { Read(*p); });
     c->writable = new QSocketNotifier(fd, QSocketNotifier::Write, q);
@@ -624,7 +602,7 @@ void Simulator::Impl::HandleInput(Connection& c) {
 }
 
 void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool overflow) {
-    OutItem item;
+    Reply reply;
     {
         std::lock_guard lock(mutex);
         if (lines.size() == kKeptLines) {
@@ -641,58 +619,12 @@ void Simulator::Impl::HandleLine(Connection& c, const std::string& line, bool ov
 
         // A replaced client's answers go nowhere: its queries are not encoded.
         const Answer answer = overflow ? Answer{} : switcher.Handle(line, !c.discard);
-        const std::string word = FirstWord(line);
-        probeRun = answer.kind == Answer::Kind::Probe ? probeRun + 1 : 0;
-        bool sohMissing = false;
-        if (answer.kind == Answer::Kind::Status && !faults.noSohQuery.empty() &&
-            word == faults.noSohQuery) {
-            sohMissing = faults.noSohFrom <= 1;
-            faults.noSohFrom = std::max(1, faults.noSohFrom - 1);
-        }
-        if (faults.silent) {
-            return;
-        }
-        if (c.discard) {
-            faults.canned.erase(word); // it was answered, to nobody
-            return;
-        }
-        if (const auto it = faults.canned.find(word); it != faults.canned.end()) {
-            item.bytes = std::move(it->second);
-            faults.canned.erase(it);
-        } else {
-            switch (answer.kind) {
-            case Answer::Kind::Probe:
-                if (!(faults.secondProbeOnly && probeRun == 1)) {
-                    item.bytes = {kPrompt};
-                }
-                break;
-            case Answer::Kind::Prompt:
-            case Answer::Kind::Malformed:
-                if (!faults.noPrompt) {
-                    item.bytes = {kPrompt};
-                }
-                break;
-            case Answer::Kind::Status: {
-                const int textLength = sohMissing ? std::max(faults.textBeforeSoh, kNoSohWindowText)
-                                                  : faults.textBeforeSoh;
-                item.bytes =
-                    FrameReply(FillerText(static_cast<std::size_t>(textLength)),
-                               sohMissing ? kSohStandIn : kSoh,
-                               static_cast<std::uint8_t>('0' + static_cast<int>(answer.query)),
-                               answer.payload);
-                break;
-            }
-            }
-        }
-        if (answer.kind == Answer::Kind::Status) {
-            item.cutAt = faults.closeAfter;
-        }
-        item.readyAtMs = clock.elapsed() + faults.replyDelayMs;
+        reply = ShapeReply(answer, line, c.discard, shaping);
     }
-    if (item.bytes.empty() && item.cutAt < 0) {
+    if (reply.None()) {
         return;
     }
-    c.Queue(std::move(item));
+    c.Queue(OutAnswer{std::move(reply.bytes), 0, clock.elapsed() + reply.delayMs, reply.cutAt});
     if (!c.pumpTimer->isActive()) {
         Pump(c);
     }
@@ -724,71 +656,40 @@ void Simulator::Impl::Cut(Connection& c) {
 // connection's own timer.
 void Simulator::Impl::Pump(Connection& c) {
     while (!c.out.empty() && c.Serving()) {
-        OutItem& item = c.out.front();
-        const qint64 nowMs = clock.elapsed();
-        if (nowMs < item.readyAtMs) {
-            c.pumpTimer->start(static_cast<int>(item.readyAtMs - nowMs));
-            return;
+        OutAnswer& item = c.out.front();
+        Pacing pacing;
+        {
+            std::lock_guard lock(mutex);
+            pacing = PacingOf(shaping.faults);
         }
-        if (item.cutAt >= 0 && item.sent >= static_cast<std::size_t>(item.cutAt)) {
+        const PumpStep step = NextStep(item, pacing, clock.nsecsElapsed(), c.credit);
+        switch (step.kind) {
+        case PumpStep::Kind::Wait:
+            c.pumpTimer->start(step.waitMs);
+            return;
+        case PumpStep::Kind::Cut:
             c.PopAnswer();
             Cut(c);
             continue;
-        }
-        Faults f;
-        {
-            std::lock_guard lock(mutex);
-            f = faults;
-        }
-        std::size_t n = item.bytes.size() - item.sent;
-        if (item.cutAt >= 0) {
-            n = std::min(n, static_cast<std::size_t>(item.cutAt) - item.sent);
-        }
-        if (f.chunkSize > 0) {
-            n = std::min(n, static_cast<std::size_t>(f.chunkSize));
-        }
-        if (f.baud > 0) {
-            const double bytesPerSecond = f.baud / 10.0;
-            const qint64 nowNs = clock.nsecsElapsed();
-            const double burst = std::max(1.0, bytesPerSecond * kBaudBurstSeconds);
-            c.baudCredit =
-                std::min(burst, c.baudCredit + static_cast<double>(nowNs - c.creditAtNs) *
-                                                   bytesPerSecond / 1e9);
-            c.creditAtNs = nowNs;
-            if (c.baudCredit < 1.0) {
-                const double waitMs = (1.0 - c.baudCredit) * 1000.0 / bytesPerSecond;
-                c.pumpTimer->start(std::max(1, static_cast<int>(std::ceil(waitMs))));
-                return;
-            }
-            n = std::min(n, static_cast<std::size_t>(c.baudCredit));
-            c.baudCredit -= static_cast<double>(n);
-        }
-        if (n > 0) {
-            // Pieces and paced bytes go out one by one.
-            const bool ok =
-                Write(c, item.bytes.data() + item.sent, n, f.chunkSize > 0 || f.baud > 0);
-            item.sent += n;
-            c.queued -= n;
-            if (!ok) {
-                Kill(c);
-                return;
-            }
-        }
-        if (item.sent == item.bytes.size() && item.cutAt < 0) {
+        case PumpStep::Kind::Done:
             c.PopAnswer();
             continue;
+        case PumpStep::Kind::Write:
+            break;
         }
-        if (item.sent == item.bytes.size() && item.sent < static_cast<std::size_t>(item.cutAt)) {
-            c.PopAnswer(); // the reply was shorter than the cut
-            continue;
+        const bool ok = Write(c, item.bytes.data() + item.sent, step.count, step.alone);
+        item.sent += step.count;
+        c.queued -= step.count;
+        if (!ok) {
+            Kill(c);
+            return;
         }
-        if (f.chunkSize > 0 && f.chunkPauseMs > 0 && item.sent < item.bytes.size()) {
-            item.readyAtMs = clock.elapsed() + f.chunkPauseMs;
+        if (AfterWrite(item, pacing, clock.nsecsElapsed())) {
+            c.PopAnswer();
         }
     }
     // Idle: pacing starts afresh with the next answer.
-    c.baudCredit = 0;
-    c.creditAtNs = clock.nsecsElapsed();
+    c.credit = BaudCredit{0, clock.nsecsElapsed()};
 }
 
 // -------------------------------------------------------------- Simulator ---
@@ -843,7 +744,7 @@ bool Simulator::WaitForLines(std::size_t n, int timeoutMs) const {
 
 Faults Simulator::CurrentFaults() const {
     std::lock_guard lock(d_->mutex);
-    return d_->faults;
+    return d_->shaping.faults;
 }
 
 void Simulator::SetFaults(Faults faults) {
@@ -852,15 +753,8 @@ void Simulator::SetFaults(Faults faults) {
 
 void Simulator::ChangeFaults(const std::function<void(Faults&)>& change) {
     std::lock_guard lock(d_->mutex);
-    change(d_->faults);
-    Faults& f = d_->faults;
-    f.replyDelayMs = std::max(0, f.replyDelayMs);
-    f.chunkSize = std::max(0, f.chunkSize);
-    f.chunkPauseMs = std::max(0, f.chunkPauseMs);
-    f.textBeforeSoh = std::max(0, f.textBeforeSoh);
-    f.noSohFrom = std::max(1, f.noSohFrom);
-    f.closeAfter = std::max(-1, f.closeAfter);
-    f.baud = std::max(0, f.baud);
+    change(d_->shaping.faults);
+    d_->shaping.faults = Bounded(std::move(d_->shaping.faults));
 }
 
 SimState Simulator::State() const {
