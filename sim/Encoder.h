@@ -1,7 +1,7 @@
 // The switcher's own writer of every status payload and of the reply frame.
 #pragma once
 
-#include "Simulator.h"
+#include "SimState.h"
 
 #include <cstdint>
 #include <vector>

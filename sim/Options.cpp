@@ -1,5 +1,5 @@
 // Command line of quorvel-sim.
-#include "Simulator.h"
+#include "SimOptions.h"
 
 #include <QCommandLineParser>
 #include <QHostAddress>
@@ -7,7 +7,9 @@
 #include <QStringList>
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace qvsim {
@@ -100,6 +102,175 @@ std::string ParseError(const QCommandLineParser& parser) {
     return parser.errorText().toLocal8Bit().toStdString();
 }
 
+// "" when `value` is a whole number in lo..hi, which then goes into `field`;
+// else the complaint.
+std::string NumberInto(const std::string& name, const std::string& value, long lo, long hi,
+                       int& field) {
+    long n = 0;
+    if (ParseInt(value, lo, hi, n)) {
+        field = static_cast<int>(n);
+        return {};
+    }
+    long any = 0;
+    const bool numeric =
+        ParseInt(value, std::numeric_limits<long>::min(), std::numeric_limits<long>::max(), any);
+    return numeric ? "option '" + name + "': " + value + " is out of range " + std::to_string(lo) +
+                         ".." + std::to_string(hi)
+                   : "option '" + name + "': '" + value + "' is not a number";
+}
+
+std::string FirmwareInto(const std::string& value, SimOptions& o) {
+    if (value.size() > 6) {
+        return "option '--firmware': '" + value + "' is longer than 6 characters";
+    }
+    for (char c : value) {
+        if (c < 0x20 || c > 0x7E) {
+            return "option '--firmware': only printable characters are allowed";
+        }
+    }
+    o.firmware = value;
+    return {};
+}
+
+// [ADDR:]PORT, ADDR an IPv4 or (bracketed or not) IPv6 address.
+std::string TcpInto(const std::string& value, SimOptions& o) {
+    std::string portText = value;
+    const auto colon = value.rfind(':');
+    if (colon != std::string::npos) {
+        std::string addr = value.substr(0, colon);
+        if (addr.size() >= 2 && addr.front() == '[' && addr.back() == ']') {
+            addr = addr.substr(1, addr.size() - 2);
+        }
+        if (QHostAddress(QString::fromStdString(addr)).isNull()) {
+            return "option '--tcp': '" + addr + "' is not an IP address";
+        }
+        o.tcpAddress = addr;
+        portText = value.substr(colon + 1);
+    }
+    long port = 0;
+    if (!ParseInt(portText, 0, 65535, port)) {
+        return "option '--tcp': '" + portText + "' is not a port 0..65535";
+    }
+    o.tcp = true;
+    o.tcpPort = static_cast<std::uint16_t>(port);
+    return {};
+}
+
+// One value of an option for the switcher, the transports or the log: "" or
+// the complaint; nothing when `name` is none of those options.
+std::optional<std::string> ApplyRunOption(const std::string& name, const std::string& value,
+                                          SimOptions& o) {
+    if (name == "--model") {
+        return NumberInto(name, value, 0, 3, o.model);
+    }
+    if (name == "--no-audio") {
+        o.audio = false;
+    } else if (name == "--firmware") {
+        return FirmwareInto(value, o);
+    } else if (name == "--ip") {
+        if (!ParseIp(value, o.ip)) {
+            return "option '--ip': '" + value + "' is not an address a.b.c.d";
+        }
+    } else if (name == "--tcp") {
+        return TcpInto(value, o);
+    } else if (name == "--pty") {
+        if (value.empty()) {
+            return "option '--pty' needs a path";
+        }
+        o.ptyPath = value;
+    } else if (name == "--demo") {
+        o.demo = true;
+    } else if (name == "--log") {
+        if (value.empty()) {
+            return "option '--log' needs a file name";
+        }
+        o.logFile = value;
+    } else {
+        return std::nullopt;
+    }
+    return std::string();
+}
+
+// The fault and pacing options that take a number, and its range.
+struct NumberOption {
+    const char* name;
+    long lo;
+    long hi;
+    int Faults::*field;
+};
+constexpr NumberOption kFaultNumbers[] = {
+    {"--baud", 1, 4000000, &Faults::baud},
+    {"--reply-delay", 0, 600000, &Faults::replyDelayMs},
+    {"--chunk", 1, 1000000, &Faults::chunkSize},
+    {"--chunk-pause", 0, 60000, &Faults::chunkPauseMs},
+    {"--text-before-soh", 0, 10000000, &Faults::textBeforeSoh},
+    {"--no-soh-after", 1, 1000000, &Faults::noSohFrom},
+    {"--close-after", 0, 100000000, &Faults::closeAfter},
+};
+
+// One value of a fault or pacing option: "" or the complaint; nothing when
+// `name` is none of those options.
+std::optional<std::string> ApplyFaultOption(const std::string& name, const std::string& value,
+                                            Faults& f) {
+    for (const NumberOption& n : kFaultNumbers) {
+        if (name == n.name) {
+            return NumberInto(name, value, n.lo, n.hi, f.*n.field);
+        }
+    }
+    if (name == "--no-soh") {
+        const auto* const end = std::end(kQueryWords);
+        if (std::find(std::begin(kQueryWords), end, value) == end) {
+            return "option '--no-soh': '" + value + "' is not a status query word";
+        }
+        f.noSohQuery = value;
+    } else if (name == "--silent") {
+        f.silent = true;
+    } else if (name == "--no-prompt") {
+        f.noPrompt = true;
+    } else if (name == "--second-probe-only") {
+        f.secondProbeOnly = true;
+    } else {
+        return std::nullopt;
+    }
+    return std::string();
+}
+
+void AddOptions(QCommandLineParser& parser) {
+    for (const OptionHelp& h : kHelp) {
+        QStringList names{ParserName(h)};
+        if (names.front() == QLatin1String("help")) {
+            names.prepend(QStringLiteral("h"));
+        }
+        parser.addOption(
+            QCommandLineOption(names, QString::fromUtf8(h.text), QString::fromLatin1(h.value)));
+    }
+}
+
+// Applies every option given, checked in the order of the help; every value
+// of a repeated option is checked and the last one counts. "" or the first
+// complaint.
+std::string ApplyOptions(const QCommandLineParser& parser, SimOptions& o) {
+    for (const OptionHelp& h : kHelp) {
+        const QString key = ParserName(h);
+        if (!parser.isSet(key)) {
+            continue;
+        }
+        const std::string name = h.name;
+        const QStringList values = *h.value != '\0' ? parser.values(key) : QStringList{QString()};
+        for (const QString& given : values) {
+            const std::string value = given.toLocal8Bit().toStdString();
+            std::optional<std::string> error = ApplyRunOption(name, value, o);
+            if (!error) {
+                error = ApplyFaultOption(name, value, o.faults);
+            }
+            if (error && !error->empty()) {
+                return *error;
+            }
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 std::string HelpText() {
@@ -119,8 +290,6 @@ std::string HelpText() {
 
 ParseOutcome ParseOptions(int argc, const char* const* argv) {
     ParseOutcome outcome;
-    SimOptions& o = outcome.options;
-    bool sohAfterGiven = false;
     const auto fail = [&](std::string message) {
         outcome.kind = ParseOutcome::Kind::Error;
         outcome.message = std::move(message);
@@ -128,14 +297,7 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
     };
 
     QCommandLineParser parser;
-    for (const OptionHelp& h : kHelp) {
-        QStringList names{ParserName(h)};
-        if (names.front() == QLatin1String("help")) {
-            names.prepend(QStringLiteral("h"));
-        }
-        parser.addOption(
-            QCommandLineOption(names, QString::fromUtf8(h.text), QString::fromLatin1(h.value)));
-    }
+    AddOptions(parser);
     QStringList arguments;
     for (int k = 0; k < argc; ++k) {
         arguments << QString::fromLocal8Bit(argv[k]);
@@ -152,140 +314,11 @@ ParseOutcome ParseOptions(int argc, const char* const* argv) {
         outcome.message = HelpText();
         return outcome;
     }
-
-    // Checked in the order of the help; every value of a repeated option is
-    // checked and the last one counts.
-    for (const OptionHelp& h : kHelp) {
-        const QString key = ParserName(h);
-        if (!parser.isSet(key)) {
-            continue;
-        }
-        const std::string name = h.name;
-        const QStringList values = *h.value != '\0' ? parser.values(key) : QStringList{QString()};
-        for (const QString& given : values) {
-            const std::string value = given.toLocal8Bit().toStdString();
-            long n = 0;
-            const auto number = [&](long lo, long hi) {
-                if (ParseInt(value, lo, hi, n)) {
-                    return true;
-                }
-                long any = 0;
-                const bool numeric = ParseInt(value, std::numeric_limits<long>::min(),
-                                              std::numeric_limits<long>::max(), any);
-                outcome.message = numeric
-                                      ? "option '" + name + "': " + value + " is out of range " +
-                                            std::to_string(lo) + ".." + std::to_string(hi)
-                                      : "option '" + name + "': '" + value + "' is not a number";
-                return false;
-            };
-            const auto numberOr = [&](long lo, long hi, int& field) {
-                if (!number(lo, hi)) {
-                    return false;
-                }
-                field = static_cast<int>(n);
-                return true;
-            };
-
-            if (name == "--model") {
-                if (!numberOr(0, 3, o.model)) {
-                    return fail(outcome.message);
-                }
-            } else if (name == "--no-audio") {
-                o.audio = false;
-            } else if (name == "--firmware") {
-                if (value.size() > 6) {
-                    return fail("option '--firmware': '" + value + "' is longer than 6 characters");
-                }
-                for (char c : value) {
-                    if (c < 0x20 || c > 0x7E) {
-                        return fail("option '--firmware': only printable characters are allowed");
-                    }
-                }
-                o.firmware = value;
-            } else if (name == "--ip") {
-                if (!ParseIp(value, o.ip)) {
-                    return fail("option '--ip': '" + value + "' is not an address a.b.c.d");
-                }
-            } else if (name == "--tcp") {
-                std::string portText = value;
-                const auto colon = value.rfind(':');
-                if (colon != std::string::npos) {
-                    std::string addr = value.substr(0, colon);
-                    if (addr.size() >= 2 && addr.front() == '[' && addr.back() == ']') {
-                        addr = addr.substr(1, addr.size() - 2);
-                    }
-                    if (QHostAddress(QString::fromStdString(addr)).isNull()) {
-                        return fail("option '--tcp': '" + addr + "' is not an IP address");
-                    }
-                    o.tcpAddress = addr;
-                    portText = value.substr(colon + 1);
-                }
-                long port = 0;
-                if (!ParseInt(portText, 0, 65535, port)) {
-                    return fail("option '--tcp': '" + portText + "' is not a port 0..65535");
-                }
-                o.tcp = true;
-                o.tcpPort = static_cast<quint16>(port);
-            } else if (name == "--pty") {
-                if (value.empty()) {
-                    return fail("option '--pty' needs a path");
-                }
-                o.ptyPath = value;
-            } else if (name == "--demo") {
-                o.demo = true;
-            } else if (name == "--log") {
-                if (value.empty()) {
-                    return fail("option '--log' needs a file name");
-                }
-                o.logFile = value;
-            } else if (name == "--baud") {
-                if (!numberOr(1, 4000000, o.faults.baud)) {
-                    return fail(outcome.message);
-                }
-            } else if (name == "--silent") {
-                o.faults.silent = true;
-            } else if (name == "--no-prompt") {
-                o.faults.noPrompt = true;
-            } else if (name == "--reply-delay") {
-                if (!numberOr(0, 600000, o.faults.replyDelayMs)) {
-                    return fail(outcome.message);
-                }
-            } else if (name == "--chunk") {
-                if (!numberOr(1, 1000000, o.faults.chunkSize)) {
-                    return fail(outcome.message);
-                }
-            } else if (name == "--chunk-pause") {
-                if (!numberOr(0, 60000, o.faults.chunkPauseMs)) {
-                    return fail(outcome.message);
-                }
-            } else if (name == "--text-before-soh") {
-                if (!numberOr(0, 10000000, o.faults.textBeforeSoh)) {
-                    return fail(outcome.message);
-                }
-            } else if (name == "--no-soh") {
-                bool known = false;
-                for (const char* q : kQueryWords) {
-                    known = known || value == q;
-                }
-                if (!known) {
-                    return fail("option '--no-soh': '" + value + "' is not a status query word");
-                }
-                o.faults.noSohQuery = value;
-            } else if (name == "--no-soh-after") {
-                if (!numberOr(1, 1000000, o.faults.noSohFrom)) {
-                    return fail(outcome.message);
-                }
-                sohAfterGiven = true;
-            } else if (name == "--close-after") {
-                if (!numberOr(0, 100000000, o.faults.closeAfter)) {
-                    return fail(outcome.message);
-                }
-            } else if (name == "--second-probe-only") {
-                o.faults.secondProbeOnly = true;
-            }
-        }
+    SimOptions& o = outcome.options;
+    if (std::string error = ApplyOptions(parser, o); !error.empty()) {
+        return fail(std::move(error));
     }
-    if (sohAfterGiven && o.faults.noSohQuery.empty()) {
+    if (parser.isSet(QStringLiteral("no-soh-after")) && o.faults.noSohQuery.empty()) {
         return fail("option '--no-soh-after' needs --no-soh");
     }
     if (!o.tcp && o.ptyPath.empty()) {

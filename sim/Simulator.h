@@ -35,13 +35,15 @@
 //    any thread.
 #pragma once
 
+#include "SimOptions.h"
+#include "SimState.h"
+
 #include <QObject>
 #include <QtGlobal>
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,138 +51,8 @@ class QThread;
 
 namespace qvsim {
 
-// Route fields and group fields use 252 for "none".
-inline constexpr std::uint8_t kNoInput = 252;
-inline constexpr std::uint8_t kNoGroup = 252;
-inline constexpr int kMaxInputs = 16;
-inline constexpr int kMaxOutputs = 16;
-inline constexpr int kPresetCount = 16;
-inline constexpr std::uint8_t kDefaultLevel = 200; // 0 dB
 // ReceivedLines() gives at most this many of the most recent lines.
 inline constexpr std::size_t kKeptLines = 1024;
-
-// ---------------------------------------------------------------- state ---
-
-// One output's route as OINFOQV reports it (0-based inputs, kNoInput = none).
-struct OutputEntry {
-    std::uint8_t videoInput = kNoInput;
-    std::uint8_t audioInput = kNoInput;
-    std::uint8_t videoTaken = 1; // 0 while the video route is temporary
-    std::uint8_t audioTaken = 1; // 0 while the audio route is temporary
-    std::uint8_t muted = 0;
-    bool operator==(const OutputEntry&) const = default;
-};
-
-// One output's committed route as OPINFOQV reports it.
-struct CommittedRoute {
-    std::uint8_t videoInput = kNoInput;
-    std::uint8_t audioInput = kNoInput;
-    bool operator==(const CommittedRoute&) const = default;
-};
-
-// The switcher's grouping (0-based groups, outputs and inputs).
-struct GroupTable {
-    std::array<std::int8_t, kMaxOutputs> memberCount{}; // outputCount + inputCount
-    std::array<std::int8_t, kMaxOutputs> outputCount{};
-    std::array<std::int8_t, kMaxOutputs> inputCount{};
-    // inputMember[g][k] == g when input k belongs to group g, else kNoGroup.
-    std::array<std::array<std::uint8_t, kMaxInputs>, kMaxOutputs> inputMember{};
-    std::array<std::uint8_t, kMaxOutputs> outputGroup{}; // group of output o or kNoGroup
-    std::array<std::uint8_t, 2> trailer{};
-
-    GroupTable(); // no groups
-    bool operator==(const GroupTable&) const = default;
-};
-
-struct PresetRecord {
-    std::uint8_t stored = 0;
-    std::uint8_t lastStored = 0;
-    std::array<OutputEntry, kMaxOutputs> routes{};
-    std::array<std::uint8_t, kMaxInputs> inputBytes{}; // audio levels at store time
-    GroupTable groups;                                 // image reported by PGINFOQV
-    bool operator==(const PresetRecord&) const = default;
-};
-
-struct Settings {
-    std::uint8_t frontPanelLock = 0;
-    std::int8_t videoSwitchSource = 0;
-    std::int8_t viDelay = 0;
-    std::int16_t rgbDelay = 0;
-    std::array<std::uint8_t, 4> ip{192, 168, 1, 50};
-    bool operator==(const Settings&) const = default;
-};
-
-// A plain copy of everything the switcher keeps. Tables are always laid out
-// for the largest model; entries beyond the model keep their start values.
-struct SimState {
-    int modelCode = 3;
-    bool audioPresent = true;
-    std::string firmware;
-    Settings settings;
-    std::array<OutputEntry, kMaxOutputs> outputs{};      // current routes (OINFOQV)
-    std::array<CommittedRoute, kMaxOutputs> committed{}; // committed routes (OPINFOQV)
-    std::array<std::uint8_t, kMaxInputs> levels{};       // 0..252 per input (AINFOQV)
-    GroupTable groups;
-    std::array<PresetRecord, kPresetCount> presets{};
-
-    SimState();
-    int InputCount() const;  // 12, 12, 16, 16
-    int OutputCount() const; // 4, 8, 8, 16
-    int OutputSlots() const; // entries in replies: 8, 8, 16, 16
-    bool LargeForm() const;  // group and preset replies in their large form
-    bool operator==(const SimState&) const = default;
-};
-
-// -------------------------------------------------------------- options ---
-
-// Fault modes and output pacing. Every field can also be changed at run time.
-struct SimFaults {
-    bool silent = false;          // never answer anything
-    bool noPrompt = false;        // write commands (and malformed lines) get no '#'
-    int replyDelayMs = 0;         // wait before each answer
-    int chunkSize = 0;            // >0: write answers in pieces of this many bytes
-    int chunkPauseMs = 2;         // pause between pieces
-    int textBeforeSoh = 0;        // printable bytes (no '#', no SOH) before the SOH
-    std::string noSohQuery;       // query word whose reply loses its SOH ("" = none)
-    int noSohFrom = 1;            // ... from this occurrence of the word on (1 = all)
-    int closeAfter = -1;          // >=0: a status reply stops after this many bytes
-    bool secondProbeOnly = false; // of each run of bare CRs, ignore the first
-    int baud = 0;                 // >0: pace output like a serial line (10 bits/byte)
-};
-
-struct SimOptions {
-    int model = 3;                       // model code 0..3
-    bool audio = true;                   // false: --no-audio
-    std::optional<std::string> firmware; // at most 6 characters; unset: default text
-    std::array<std::uint8_t, 4> ip{192, 168, 1, 50};
-    bool tcp = false;
-    std::string tcpAddress = "127.0.0.1";
-    quint16 tcpPort = 0; // 0: an ephemeral port
-    std::string ptyPath; // non-empty: create a pty and a symlink here
-    bool demo = false;
-    std::string logFile; // non-empty: append every received line here
-    SimFaults faults;
-    // A client whose unsent answers exceed backlogLimit bytes is not read from
-    // until they are back within it; one that stays over it for backlogGraceMs
-    // is dropped (TCP) or loses everything in flight both ways (pty).
-    std::size_t backlogLimit = std::size_t{1} << 20;
-    int backlogGraceMs = 10000;
-};
-
-inline constexpr const char* kDefaultFirmware = "2.04";
-inline constexpr const char* kDemoFirmware = "2.17D";
-
-struct ParseOutcome {
-    enum class Kind { Run, Help, Error };
-    Kind kind = Kind::Run;
-    SimOptions options;  // valid when kind == Run
-    std::string message; // help text (Help) or one-line error (Error)
-    int ExitCode() const { return kind == Kind::Error ? 2 : 0; }
-};
-
-// Parses the command line (argv[0] is the program name).
-ParseOutcome ParseOptions(int argc, const char* const* argv);
-std::string HelpText();
 
 // ------------------------------------------------------------ simulator ---
 
@@ -210,27 +82,18 @@ class Simulator : public QObject {
     // those no longer kept).
     bool WaitForLines(std::size_t n, int timeoutMs) const;
 
-    void SetSilent(bool on);
-    void SetNoPrompt(bool on);
-    void SetReplyDelay(int ms);
-    void SetChunk(int size, int pauseMs = 2); // size 0: whole answers
-    void SetTextBeforeSoh(int n);
-    // The reply to `query` (e.g. "PGINFOQV") has its SOH replaced by 0x02 from
-    // the fromOccurrence-th such query on, counted from this call; "" turns it
-    // off. To keep the whole 30-byte search window free of SOH, a reply so
-    // marked has at least 28 bytes of text before the replaced byte.
-    void SetNoSoh(const std::string& query, int fromOccurrence = 1);
-    // Every status reply stops after `bytes` bytes (-1: off). On TCP the
-    // connection is then closed; on the pty the rest of that reply is dropped.
-    // Prompts are not affected.
-    void SetCloseAfter(int bytes);
-    void SetSecondProbeOnly(bool on);
-    void SetBaud(int baud); // 0: no pacing
-    SimFaults Faults() const;
-    // The next answer to a line whose first word is `word` ("" for a probe) is
-    // exactly `bytes` (replacing the '#' or the framed reply); the line is
-    // still applied. Reply delay, chunks, baud and close-after still apply.
-    void SetCannedReply(const std::string& word, std::vector<std::uint8_t> bytes);
+    // The fault modes in force: what is left of the canned replies, noSohFrom
+    // counted from now (see Faults).
+    Faults CurrentFaults() const;
+    // Replaces all fault modes at once. A value out of range is taken as the
+    // nearest allowed one (no negative delay, piece, pause, text or baud,
+    // noSohFrom at least 1, closeAfter at least -1). Answers already queued
+    // keep their delay and their cut; pieces and baud apply from the next byte.
+    void SetFaults(Faults faults);
+    // Changes the fault modes in force in one step: `change` gets them and
+    // changes what it means to; no line is handled in between. It runs under
+    // the simulator's lock and must not call the simulator.
+    void ChangeFaults(const std::function<void(Faults&)>& change);
 
     SimState State() const;
     // Replaces the state with a demo set-up: routes, a mute, levels, two
@@ -264,19 +127,48 @@ class SimThread {
         return sim_->WaitForLines(n, timeoutMs);
     }
 
-    void SetSilent(bool on) { sim_->SetSilent(on); }
-    void SetNoPrompt(bool on) { sim_->SetNoPrompt(on); }
-    void SetReplyDelay(int ms) { sim_->SetReplyDelay(ms); }
-    void SetChunk(int size, int pauseMs = 2) { sim_->SetChunk(size, pauseMs); }
-    void SetTextBeforeSoh(int n) { sim_->SetTextBeforeSoh(n); }
-    void SetNoSoh(const std::string& query, int fromOccurrence = 1) {
-        sim_->SetNoSoh(query, fromOccurrence);
+    Faults CurrentFaults() const { return sim_->CurrentFaults(); }
+    void SetFaults(Faults faults) { sim_->SetFaults(std::move(faults)); }
+    void ChangeFaults(const std::function<void(Faults&)>& change) { sim_->ChangeFaults(change); }
+
+    // Conveniences over ChangeFaults that change one fault mode and leave the
+    // others as they are.
+    void SetSilent(bool on) {
+        ChangeFaults([&](Faults& f) { f.silent = on; });
     }
-    void SetCloseAfter(int bytes) { sim_->SetCloseAfter(bytes); }
-    void SetSecondProbeOnly(bool on) { sim_->SetSecondProbeOnly(on); }
-    void SetBaud(int baud) { sim_->SetBaud(baud); }
+    void SetNoPrompt(bool on) {
+        ChangeFaults([&](Faults& f) { f.noPrompt = on; });
+    }
+    void SetReplyDelay(int ms) {
+        ChangeFaults([&](Faults& f) { f.replyDelayMs = ms; });
+    }
+    void SetChunk(int size, int pauseMs = 2) {
+        ChangeFaults([&](Faults& f) {
+            f.chunkSize = size;
+            f.chunkPauseMs = pauseMs;
+        });
+    }
+    void SetTextBeforeSoh(int n) {
+        ChangeFaults([&](Faults& f) { f.textBeforeSoh = n; });
+    }
+    // From the fromOccurrence-th reply to `query` on, counted from this call.
+    void SetNoSoh(const std::string& query, int fromOccurrence = 1) {
+        ChangeFaults([&](Faults& f) {
+            f.noSohQuery = query;
+            f.noSohFrom = fromOccurrence;
+        });
+    }
+    void SetCloseAfter(int bytes) {
+        ChangeFaults([&](Faults& f) { f.closeAfter = bytes; });
+    }
+    void SetSecondProbeOnly(bool on) {
+        ChangeFaults([&](Faults& f) { f.secondProbeOnly = on; });
+    }
+    void SetBaud(int baud) {
+        ChangeFaults([&](Faults& f) { f.baud = baud; });
+    }
     void SetCannedReply(const std::string& word, std::vector<std::uint8_t> bytes) {
-        sim_->SetCannedReply(word, std::move(bytes));
+        ChangeFaults([&](Faults& f) { f.canned[word] = std::move(bytes); });
     }
 
     SimState State() const { return sim_->State(); }

@@ -3,6 +3,7 @@
 #include "Encoder.h"
 
 #include <charconv>
+#include <optional>
 
 namespace qvsim {
 
@@ -148,13 +149,24 @@ std::vector<std::uint8_t> Switcher::Payload(Query q, int presetGroup) const {
 // or its arguments are wrong for this model.
 bool Switcher::Apply(const std::string& word, const std::vector<long>& a,
                      const std::vector<std::string>& tokens) {
+    if (const auto applied = ApplyRouting(word, a)) {
+        return *applied;
+    }
+    if (const auto applied = ApplySettings(word, a, tokens)) {
+        return *applied;
+    }
+    if (const auto applied = ApplyPresetsAndGroups(word, a)) {
+        return *applied;
+    }
+    return false;
+}
+
+// RTEMP, TAKE, CLEAR, OMUTE; nothing when `word` is none of them.
+std::optional<bool> Switcher::ApplyRouting(const std::string& word, const std::vector<long>& a) {
     const long inputs = state_.InputCount();
     const long outputs = state_.OutputCount();
     const auto argc = a.size();
     const auto inputArg = [&](long v) { return InRange(v, 0, inputs) || v == kKeepLayer; };
-    const auto memberArg = [&](long v, long count) {
-        return InRange(v, 1, count) || v == kNotGiven;
-    };
 
     if (word == "RTEMP") {
         if (argc != 3 || !InRange(a[0], 1, outputs) || !inputArg(a[1]) || !inputArg(a[2])) {
@@ -183,6 +195,15 @@ bool Switcher::Apply(const std::string& word, const std::vector<long>& a,
         state_.outputs[Idx(a[0] - 1)].muted = Byte(a[1]);
         return true;
     }
+    return std::nullopt;
+}
+
+// ALVL, FPLOCK, SWITCH, FDLY, IPCONFIG, RESETQV; nothing when `word` is none of them.
+std::optional<bool> Switcher::ApplySettings(const std::string& word, const std::vector<long>& a,
+                                            const std::vector<std::string>& tokens) {
+    const long inputs = state_.InputCount();
+    const auto argc = a.size();
+
     if (word == "ALVL") {
         if (argc != 2 || !InRange(a[0], 1, inputs) || !InRange(a[1], 0, 252)) {
             return false;
@@ -226,21 +247,21 @@ bool Switcher::Apply(const std::string& word, const std::vector<long>& a,
         return true;
     }
     if (word == "RESETQV") {
-        if (tokens.size() != 1) {
-            return false;
-        }
-        if (tokens[0] == "R") {
-            // A restart: temporary routes are lost and the saved settings return.
-            Take(false);
-            state_.settings = savedSettings_;
-            return true;
-        }
-        if (tokens[0] == "F") {
-            FactoryReset();
-            return true;
-        }
-        return false;
+        return tokens.size() == 1 && Reset(tokens[0]);
     }
+    return std::nullopt;
+}
+
+// PRST, RPRST, GADD, GDEL, GCLEAR; nothing when `word` is none of them.
+std::optional<bool> Switcher::ApplyPresetsAndGroups(const std::string& word,
+                                                    const std::vector<long>& a) {
+    const long inputs = state_.InputCount();
+    const long outputs = state_.OutputCount();
+    const auto argc = a.size();
+    const auto memberArg = [&](long v, long count) {
+        return InRange(v, 1, count) || v == kNotGiven;
+    };
+
     if (word == "PRST") {
         if (argc != 1 || !InRange(a[0], 1, kPresetCount)) {
             return false;
@@ -277,6 +298,21 @@ bool Switcher::Apply(const std::string& word, const std::vector<long>& a,
         } else {
             GroupClear(static_cast<int>(a[0] - 1));
         }
+        return true;
+    }
+    return std::nullopt;
+}
+
+// RESETQV R is a restart: temporary routes are lost and the saved settings
+// return. RESETQV F is the factory reset.
+bool Switcher::Reset(const std::string& kind) {
+    if (kind == "R") {
+        Take(false);
+        state_.settings = savedSettings_;
+        return true;
+    }
+    if (kind == "F") {
+        FactoryReset();
         return true;
     }
     return false;
@@ -486,33 +522,6 @@ void Switcher::SeedDemo() {
     state_ = demo;
     state_.presets = presets;
     savedSettings_ = state_.settings;
-}
-
-// ------------------------------------------------------------ SimState ---
-
-GroupTable::GroupTable() {
-    for (auto& row : inputMember) {
-        row.fill(kNoGroup);
-    }
-    outputGroup.fill(kNoGroup);
-}
-
-SimState::SimState() {
-    levels.fill(kDefaultLevel);
-}
-
-int SimState::InputCount() const {
-    return modelCode <= 1 ? 12 : 16;
-}
-int SimState::OutputCount() const {
-    constexpr int kOutputs[4] = {4, 8, 8, 16};
-    return kOutputs[modelCode & 3];
-}
-int SimState::OutputSlots() const {
-    return modelCode <= 1 ? 8 : 16;
-}
-bool SimState::LargeForm() const {
-    return modelCode >= 2;
 }
 
 } // namespace qvsim

@@ -2,8 +2,10 @@
 // No I/O here; the Simulator frames the answers and puts them on the wire.
 #pragma once
 
-#include "Simulator.h"
+#include "SimOptions.h"
+#include "SimState.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +41,12 @@ class Switcher {
   private:
     bool Apply(const std::string& word, const std::vector<long>& args,
                const std::vector<std::string>& tokens);
+    std::optional<bool> ApplyRouting(const std::string& word, const std::vector<long>& args);
+    std::optional<bool> ApplySettings(const std::string& word, const std::vector<long>& args,
+                                      const std::vector<std::string>& tokens);
+    std::optional<bool> ApplyPresetsAndGroups(const std::string& word,
+                                              const std::vector<long>& args);
+    bool Reset(const std::string& kind);
     bool Rtemp(long o, long v, long a);
     void Take(bool commit);
     void Clear();

@@ -167,7 +167,7 @@ TEST(CtlMessages, EachMistakeIsNamed) {
 
 TEST(CtlLink, ASilentSwitcherFailsWithCodeOneAndNoLinkWithCodeThree) {
     SimPeer sim({.tcp = true});
-    sim->SetSilent(true);
+    sim->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     Result r = RunCtl(Tcp(sim, {"take"}));
     EXPECT_EQ(r.code, ctl::kSwitcherFailed);
     EXPECT_NE(r.err, "");

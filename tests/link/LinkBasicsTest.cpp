@@ -124,7 +124,7 @@ class PortSearchTest : public LinkFixture {
 };
 
 TEST_F(PortSearchTest, SwitcherAnsweringOnlyTheSecondProbeIsFound) {
-    peer->SetSecondProbeOnly(true);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.secondProbeOnly = true; });
     EXPECT_EQ(link->SearchPorts(0), 1);
     EXPECT_EQ(peer.Lines(2), (Lines{"", ""}));
     EXPECT_EQ(host.comNumber, std::vector<QString>{"3"});
@@ -132,7 +132,7 @@ TEST_F(PortSearchTest, SwitcherAnsweringOnlyTheSecondProbeIsFound) {
 
 TEST_F(PortSearchTest, FailedSearchClosesThePortAndShowsNone) {
     ASSERT_EQ(link->SearchPorts(0), 1);
-    peer->SetSilent(true);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     peer->ClearReceivedLines();
     host.Clear();
 
@@ -163,7 +163,7 @@ TEST_F(PortSearchTest, SearchingTheOpenPortReopensIt) {
 }
 
 TEST_F(PortSearchTest, ProbeWaitsAreShortDuringASearch) {
-    peer->SetSilent(true);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(link->SearchPorts(3), -1);
@@ -214,7 +214,7 @@ TEST_F(PortSearchTest, AbsentPortChosenWhileAnotherIsOpenClosesItAndSaysSo) {
 // disabled once at its start and enabled once at its end.
 TEST_F(PortSearchTest, PageControlStaysDisabledForTheWholeSearch) {
     SimPeer silent(SimSpec{.pty = true});
-    silent->SetSilent(true);
+    silent->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     UsePorts(SerialPortMap({QString(), silent.PtyPath(), peer.PtyPath(), QString()}));
     struct Case {
         const char* name;
@@ -231,7 +231,7 @@ TEST_F(PortSearchTest, PageControlStaysDisabledForTheWholeSearch) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        peer->SetSilent(c.com3Silent);
+        peer->ChangeFaults([&](qvsim::Faults& f) { f.silent = c.com3Silent; });
         peer->ClearReceivedLines();
         silent->ClearReceivedLines();
         host.Clear();

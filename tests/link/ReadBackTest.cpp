@@ -196,8 +196,11 @@ class PacedReadBack : public LinkFixture, public ::testing::WithParamInterface<P
 TEST_P(PacedReadBack, RepliesInSmallPiecesAreCollectedWhole) {
     ConnectTcp();
     ASSERT_FALSE(HasFatalFailure());
-    peer->SetBaud(57600);
-    peer->SetChunk(GetParam().piece, 0);
+    peer->ChangeFaults([&](qvsim::Faults& f) {
+        f.baud = 57600;
+        f.chunkSize = GetParam().piece;
+        f.chunkPauseMs = 0;
+    });
     DeviceState got = MarkedState();
     EXPECT_EQ(ReadBack(*link, got, host, prompts), 1);
     EXPECT_EQ(peer.Lines(22), kAllQueries);
@@ -232,7 +235,7 @@ TEST(ReadBackModelCode, CodeOutsideTheTableKeepsTheFormOfTheModel) {
     got.model.ApplyModelCode(0);
     Bytes block = kDemoStatusBlock;
     block[14] = 7;
-    peer->SetCannedReply("MINFOQV", Framed(block));
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["MINFOQV"] = Framed(block); });
     EXPECT_EQ(ReadBack(link, got, host, prompts), 1); // no failure message
     EXPECT_EQ(peer.Lines(22), kAllQueries);
     EXPECT_TRUE(host.statusTexts.empty());
@@ -261,7 +264,7 @@ class ReadBackFailures : public LinkFixture {
 
 TEST_F(ReadBackFailures, SilentSwitcherFailsTheStatusBlockAndNothingElseIsAsked) {
     ConnectSerial();
-    peer->SetSilent(true);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     prompts.ExpectMessage(kSerialTimeoutText);
     EXPECT_EQ(ReadBack(*link, got, host, prompts), -1);
     EXPECT_EQ(peer.Lines(1), Lines{"MINFOQV"});
@@ -272,7 +275,7 @@ TEST_F(ReadBackFailures, SilentSwitcherFailsTheStatusBlockAndNothingElseIsAsked)
 
 TEST_F(ReadBackFailures, SohAtIndex30IsAParseError) {
     ConnectSerial();
-    peer->SetTextBeforeSoh(30);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.textBeforeSoh = 30; });
     EXPECT_EQ(ReadBack(*link, got, host, prompts), -1);
     EXPECT_EQ(host.statusTexts, std::vector<QString>{"Error parsing MINFOQV message...."});
     EXPECT_EQ(peer.Lines(1), Lines{"MINFOQV"});
@@ -280,14 +283,14 @@ TEST_F(ReadBackFailures, SohAtIndex30IsAParseError) {
 
 TEST_F(ReadBackFailures, SohAtIndex29IsAccepted) {
     ConnectSerial();
-    peer->SetTextBeforeSoh(29);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.textBeforeSoh = 29; });
     EXPECT_EQ(ReadBack(*link, got, host, prompts), 1);
     ExpectStateOf(got, peer->State(), 3);
 }
 
 TEST_F(ReadBackFailures, IncompleteTcpReplyOfTheStatusBlockIsAParseError) {
     ConnectTcp();
-    peer->SetCloseAfter(10);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.closeAfter = 10; });
     EXPECT_EQ(ReadBack(*link, got, host, prompts), -1);
     EXPECT_EQ(host.statusTexts, std::vector<QString>{"Error parsing MINFOQV message...."});
     EXPECT_EQ(got.status.bytes[14], kUntouched);
@@ -295,7 +298,7 @@ TEST_F(ReadBackFailures, IncompleteTcpReplyOfTheStatusBlockIsAParseError) {
 
 TEST_F(ReadBackFailures, LaterStepFailsAndTheRestIsStillRead) {
     ConnectSerial();
-    peer->SetNoSoh("OINFOQV");
+    peer->ChangeFaults([](qvsim::Faults& f) { f.noSohQuery = "OINFOQV"; });
     prompts.ExpectMessageWithTitle(kFailureTitle,
                                    "QV Control unable to read Output Status. (NOTE: QV Control "
                                    "settings on Output will be invalid)");
@@ -352,7 +355,7 @@ TEST_F(ReadBackFailures, EveryStepHasItsOwnTexts) {
         SCOPED_TRACE(step.query);
         host.Clear();
         peer->ClearReceivedLines();
-        peer->SetNoSoh(step.query);
+        peer->ChangeFaults([&](qvsim::Faults& f) { f.noSohQuery = step.query; });
         prompts.ExpectMessageWithTitle(kFailureTitle, step.failure);
         EXPECT_EQ(ReadBack(*link, got, host, prompts), 1);
         EXPECT_EQ(host.statusTexts, std::vector<QString>{step.parse});
@@ -363,7 +366,10 @@ TEST_F(ReadBackFailures, EveryStepHasItsOwnTexts) {
 
 TEST_F(ReadBackFailures, FourthPresetGroupFailingStopsTheRest) {
     ConnectSerial();
-    peer->SetNoSoh("PGINFOQV", 4);
+    peer->ChangeFaults([](qvsim::Faults& f) {
+        f.noSohQuery = "PGINFOQV";
+        f.noSohFrom = 4;
+    });
     prompts.ExpectMessageWithTitle(
         kFailureTitle,
         "QV Control unable to read Preset Group Status. (NOTE: QV Control settings will be "
@@ -385,7 +391,7 @@ TEST_F(ReadBackFailures, FourthPresetGroupFailingStopsTheRest) {
 
 TEST_F(ReadBackFailures, TimeoutInALaterStepShowsBothMessagesOnce) {
     ConnectSerial();
-    peer->SetCannedReply("AINFOQV", {}); // no answer at all
+    peer->ChangeFaults([](qvsim::Faults& f) { f.canned["AINFOQV"] = {}; }); // no answer at all
     prompts.ExpectMessage(kSerialTimeoutText);
     prompts.ExpectMessageWithTitle(kFailureTitle,
                                    "QV Control unable to read Audio Status. (NOTE: QV Control "

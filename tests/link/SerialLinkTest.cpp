@@ -92,14 +92,14 @@ TEST_F(SerialLinkTest, CommandWithClosedPortIsSkipped) {
 
 TEST_F(SerialLinkTest, UnacknowledgedCommandIsFollowedByTwoProbes) {
     ConnectSerial();
-    peer->SetNoPrompt(true); // probes are still answered
+    peer->ChangeFaults([](qvsim::Faults& f) { f.noPrompt = true; }); // probes are still answered
     link->SendCommand(cmd::Fplock(true));
     EXPECT_EQ(peer.Lines(2), (Lines{"FPLOCK 1", ""}));
 }
 
 TEST_F(SerialLinkTest, SilentSwitcherBringsTheRecoveryDialog) {
     ConnectSerial();
-    peer->SetSilent(true);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, true);  // OK: re-open and probe again
     prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, false); // Cancel: the command is dropped
     link->SendCommand(cmd::Take(true));
@@ -117,7 +117,7 @@ TEST_F(SerialLinkTest, SilentSwitcherBringsTheRecoveryDialog) {
     qint64 dialogAfterMs = -1;
     prompts.ExpectOkCancel(kRecoverTitle, kRecoverText, true, [&] {
         dialogAfterMs = clock.elapsed();
-        peer->SetSilent(false);
+        peer->ChangeFaults([](qvsim::Faults& f) { f.silent = false; });
     });
     clock.start();
     link->SendCommand(cmd::Clear());
@@ -132,9 +132,9 @@ TEST_F(SerialLinkTest, SilentSwitcherBringsTheRecoveryDialog) {
 TEST_F(SerialLinkTest, ResetWaitsLongerForItsPrompt) {
     ConnectSerial();
     // Longer than a command's 80 ticks, shorter than a reset's 810.
-    peer->SetReplyDelay(80 * 5 + 300);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.replyDelayMs = 80 * 5 + 300; });
     link->SendCommand(cmd::ResetCommand(false));
-    peer->SetReplyDelay(0);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.replyDelayMs = 0; });
     link->SendCommand(cmd::Clear());
     EXPECT_EQ(peer.Lines(2), (Lines{"RESETQV R", "CLEAR"}));
     EXPECT_EQ(link->PromptTimeout(), 80);
@@ -174,7 +174,7 @@ TEST_F(SerialLinkTest, StatusReplyIsCollectedWithTextBeforeSoh) {
     Bytes payload = Received(22);
     EXPECT_EQ(Bytes(payload.begin() + 2, payload.end()), kDemoStatusBlock);
 
-    peer->SetTextBeforeSoh(29);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.textBeforeSoh = 29; });
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(FindSoh(link->ReceiveBuffer()), std::optional<std::size_t>(29));
     payload = Received(51);
@@ -190,7 +190,7 @@ TEST_F(SerialLinkTest, HashInsidePayloadBeforeExpectedLengthDoesNotEndReply) {
     const Bytes reply = B("\x01"
                           "0ABCDEFG\r\n#HIJKLMNOPQ\r\n#");
     ASSERT_EQ(reply.size(), 25u);
-    peer->SetCannedReply("MINFOQV", reply);
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["MINFOQV"] = reply; });
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Received(25), reply);
 }
@@ -202,7 +202,7 @@ TEST_F(SerialLinkTest, HashAtExpectedLengthAfterCrLfEndsReply) {
     const Bytes reply = B("\x01"
                           "0ABCDEFGHIJKLMNOP\r\n#QR\r\n#");
     ASSERT_EQ(reply[20], '#');
-    peer->SetCannedReply("MINFOQV", reply);
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["MINFOQV"] = reply; });
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     Bytes expected(reply.begin(), reply.begin() + 21);
     expected.resize(26, 0);
@@ -236,8 +236,11 @@ TEST_F(SerialLinkTest, OnlyCrThenLfBeforeTheHashEndsAReply) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(c.reply[c.end], '#');
-        peer->SetChunk(c.chunk, 1);
-        peer->SetCannedReply("MINFOQV", c.reply);
+        peer->ChangeFaults([&](qvsim::Faults& f) {
+            f.chunkSize = c.chunk;
+            f.chunkPauseMs = 1;
+            f.canned["MINFOQV"] = c.reply;
+        });
         ASSERT_TRUE(link->QueryStatus("MINFOQV", 2));
         Bytes expected(c.reply.begin(), c.reply.begin() + static_cast<std::ptrdiff_t>(c.end) + 1);
         expected.resize(c.reply.size() + 2, 0);
@@ -250,7 +253,10 @@ TEST_F(SerialLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
     ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
     const Bytes whole = Received(1568 + 5);
 
-    peer->SetChunk(7, 1);
+    peer->ChangeFaults([](qvsim::Faults& f) {
+        f.chunkSize = 7;
+        f.chunkPauseMs = 1;
+    });
     ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
     EXPECT_EQ(Received(1568 + 5), whole);
     EXPECT_EQ(whole[0], kSoh);
@@ -259,7 +265,7 @@ TEST_F(SerialLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
 
 TEST_F(SerialLinkTest, SilentSwitcherShowsOneTimeoutMessageThenFails) {
     ConnectSerial();
-    peer->SetSilent(true);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     prompts.ExpectMessage(kSerialTimeoutText, [&] {
         // While the message is open the exchange has not failed yet.
         EXPECT_FALSE(link->ExchangeFailed());
@@ -273,7 +279,8 @@ TEST_F(SerialLinkTest, SilentSwitcherShowsOneTimeoutMessageThenFails) {
 
 TEST_F(SerialLinkTest, ReplyCompletingWhileTimeoutMessageIsOpenStillFails) {
     ConnectSerial();
-    peer->SetReplyDelay(ShortTimings().replyTimerMs + 300);
+    peer->ChangeFaults(
+        [&](qvsim::Faults& f) { f.replyDelayMs = ShortTimings().replyTimerMs + 300; });
     prompts.ExpectMessage(kSerialTimeoutText, [&] {
         // The late reply arrives and completes while the user reads the message.
         EXPECT_TRUE(WaitFor([&] { return !link->ReplyPending(); }));
@@ -285,7 +292,7 @@ TEST_F(SerialLinkTest, ReplyCompletingWhileTimeoutMessageIsOpenStillFails) {
 
 TEST_F(SerialLinkTest, HandlerRunningInsideAnExchangeCannotStartAnother) {
     ConnectSerial();
-    peer->SetReplyDelay(300);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.replyDelayMs = 300; });
     bool nestedRan = false;
     bool nestedQuery = true;
     // A timer event dispatched while the status reply is awaited.
@@ -299,14 +306,14 @@ TEST_F(SerialLinkTest, HandlerRunningInsideAnExchangeCannotStartAnother) {
     EXPECT_TRUE(nestedRan);
     EXPECT_FALSE(nestedQuery);
     EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
-    peer->SetReplyDelay(0);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.replyDelayMs = 0; });
     link->SendCommand(cmd::Take(false));
     EXPECT_EQ(peer.Lines(2), (Lines{"MINFOQV", "TAKE 0"}));
 }
 
 TEST_F(SerialLinkTest, OversizedReplyStopsAtTheBufferEndAndTimesOut) {
     ConnectSerial();
-    peer->SetCannedReply("PINFOQV", Bytes(6000, 'A'));
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["PINFOQV"] = Bytes(6000, 'A'); });
     prompts.ExpectMessage(kSerialTimeoutText);
     EXPECT_FALSE(link->QueryStatus("PINFOQV", 1568));
     const auto buffer = link->ReceiveBuffer();
@@ -323,7 +330,7 @@ TEST_F(SerialLinkTest, BytesArrivingWhileNoReplyIsAwaitedAreDiscarded) {
     ConnectSerial();
     // The prompt, then a whole framed reply that nobody asked for.
     const Bytes junk = Cat({B("#"), Framed(Bytes(20, 'Z'))});
-    peer->SetCannedReply("TAKE", junk);
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["TAKE"] = junk; });
     link->SendCommand(cmd::Take(false));
     ASSERT_TRUE(
         WaitFor([&] { return host.terminal.size() == static_cast<qsizetype>(junk.size()); }));

@@ -45,7 +45,7 @@ TEST_F(TcpLinkTest, ConnectProbesWithABareCr) {
 }
 
 TEST_F(TcpLinkTest, SilentSwitcherLeavesTheConnectionOpen) {
-    peer->SetSilent(true);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     EXPECT_EQ(link->TcpConnect("127.0.0.1"), DeviceLink::TcpOutcome::Silent);
     EXPECT_TRUE(state.EthernetConnected);
     EXPECT_TRUE(link->TcpActive());
@@ -170,16 +170,16 @@ TEST_F(TcpLinkTest, CommandIsSentAndAnyReplyTakenAsAcknowledgement) {
 
 TEST_F(TcpLinkTest, UnansweredCommandIsNeitherRepeatedNorReported) {
     ConnectTcp();
-    peer->SetSilent(true);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     link->SendCommand(cmd::Clear());
-    peer->SetSilent(false);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.silent = false; });
     link->SendCommand(cmd::Take(true));
     EXPECT_EQ(peer.Lines(2), (Lines{"CLEAR", "TAKE 1"}));
 }
 
 TEST_F(TcpLinkTest, UpdateIpAddressSendsWithoutWaiting) {
     ConnectTcp();
-    peer->SetReplyDelay(ShortTimings().tcpReadMs);
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.replyDelayMs = ShortTimings().tcpReadMs; });
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(UpdateIpAddress(*link, prompts, "010.0.0.5"));
@@ -221,7 +221,7 @@ TEST_F(TcpLinkTest, HashInsideThePayloadIsData) {
     const Bytes reply = B("\x01"
                           "0ABC#EFGHIJKLMNOPQRS##TU");
     ASSERT_EQ(reply.size(), 25u);
-    peer->SetCannedReply("MINFOQV", reply);
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["MINFOQV"] = reply; });
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Received(26), Cat({reply, Bytes{0}}));
 }
@@ -241,7 +241,7 @@ TEST_F(TcpLinkTest, HashRightAfterThePayloadEndsTheReply) {
     const Case cases[] = {{18, true}, {19, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expectedLength);
-        peer->SetCannedReply("MINFOQV", reply);
+        peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["MINFOQV"] = reply; });
         link->QueryStatus("MINFOQV", c.expectedLength);
         if (c.complete) {
             EXPECT_EQ(Received(reply.size() + 1), Cat({reply, Bytes{0}}));
@@ -258,7 +258,10 @@ TEST_F(TcpLinkTest, HashLevelInAReplyInPiecesIsData) {
     link->SendCommand(cmd::Alvl(14, 35));
     link->SendCommand(cmd::Alvl(15, 201));
     // SOH, tag and 15 levels: the first piece ends with the '#'.
-    peer->SetChunk(17, 50);
+    peer->ChangeFaults([](qvsim::Faults& f) {
+        f.chunkSize = 17;
+        f.chunkPauseMs = 50;
+    });
     ASSERT_TRUE(link->QueryStatus("AINFOQV", 16));
     const Bytes levels = {200, 180, 220, 252, 0,   150, 200, 210,
                           190, 230, 170, 200, 205, 160, 35,  201};
@@ -272,7 +275,7 @@ TEST_F(TcpLinkTest, HashLevelInAReplyInPiecesIsData) {
 TEST_F(TcpLinkTest, ReplyWithoutSohEndsAtTheFirstHashAfterTheSearchWindow) {
     ConnectTcp();
     const Bytes reply = Cat({Bytes(10, 'T'), B("#"), Bytes(19, 'T'), B("#XY")});
-    peer->SetCannedReply("MINFOQV", reply);
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["MINFOQV"] = reply; });
     // Copied whole: the reply ended (an unended one leaves the buffer zero).
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Received(reply.size() + 1), Cat({reply, Bytes{0}}));
@@ -285,14 +288,17 @@ TEST_F(TcpLinkTest, ReplyInSmallPiecesIsJoinedInOrder) {
     EXPECT_EQ(whole[0], kSoh);
 
     // 79 pieces of at most 20 bytes.
-    peer->SetChunk(20, 1);
+    peer->ChangeFaults([](qvsim::Faults& f) {
+        f.chunkSize = 20;
+        f.chunkPauseMs = 1;
+    });
     ASSERT_TRUE(link->QueryStatus("PINFOQV", 1568));
     EXPECT_EQ(Received(1568 + 5), whole);
 }
 
 TEST_F(TcpLinkTest, CloseInMidReplyLeavesTheBufferZero) {
     ConnectTcp();
-    peer->SetCloseAfter(50);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.closeAfter = 50; });
     link->QueryStatus("PINFOQV", 1568);
     EXPECT_TRUE(AllZero());
     EXPECT_TRUE(WaitFor([&] { return !state.EthernetConnected; }));
@@ -301,7 +307,7 @@ TEST_F(TcpLinkTest, CloseInMidReplyLeavesTheBufferZero) {
 
 TEST_F(TcpLinkTest, CloseAfterTheEndMarkerKeepsTheReply) {
     ConnectTcp();
-    peer->SetCloseAfter(20 + 5);
+    peer->ChangeFaults([](qvsim::Faults& f) { f.closeAfter = 20 + 5; });
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);
 }
@@ -310,7 +316,7 @@ TEST_F(TcpLinkTest, OversizedReplyIsDroppedWhole) {
     ConnectTcp();
     Bytes huge(6000, 'A');
     huge.back() = '#';
-    peer->SetCannedReply("PINFOQV", huge);
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["PINFOQV"] = huge; });
     link->QueryStatus("PINFOQV", 1568);
     EXPECT_TRUE(AllZero());
 }
@@ -320,7 +326,10 @@ TEST_F(TcpLinkTest, OversizedReplyIsDroppedWhole) {
 // window for longer. Here the 1573 bytes would take half a minute.
 TEST_F(TcpLinkTest, ReplyStillComingWhenTheReplyTimerEndsIsDropped) {
     ConnectTcp();
-    peer->SetChunk(1, 20);
+    peer->ChangeFaults([](qvsim::Faults& f) {
+        f.chunkSize = 1;
+        f.chunkPauseMs = 20;
+    });
     QElapsedTimer clock;
     clock.start();
     link->QueryStatus("PINFOQV", 1568);
@@ -335,7 +344,7 @@ TEST_F(TcpLinkTest, BytesLeftByACommandAreDiscardedByTheNextQuery) {
     ConnectTcp();
     // A 45-byte answer: the command reads at most 20 of them.
     const Bytes junk = Cat({B("#"), Framed(Bytes(39, 'Z'))});
-    peer->SetCannedReply("TAKE", junk);
+    peer->ChangeFaults([&](qvsim::Faults& f) { f.canned["TAKE"] = junk; });
     link->SendCommand(cmd::Take(true));
     ASSERT_TRUE(link->QueryStatus("MINFOQV", 20));
     EXPECT_EQ(Payload(2, 20), kDemoStatusBlock);

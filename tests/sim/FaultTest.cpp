@@ -20,10 +20,10 @@ class Faults : public ::testing::Test {
 };
 
 TEST_F(Faults, SilentAnswersNothingButStillApplies) {
-    peer.sim->SetSilent(true);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
     c.SendRaw("\rMINFOQV\rALVL 2 10\r");
     ASSERT_TRUE(peer.sim->WaitForLines(3, kWaitMs));
-    peer.sim->SetSilent(false);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.silent = false; });
     // Had anything been answered while silent, it would come before this prompt.
     c.Send("");
     EXPECT_EQ(c.Read(1), Bytes{'#'});
@@ -38,24 +38,24 @@ TEST(FaultOptions, SilentFromTheStart) {
     peer.client->Send("");
     peer.client->Send("MINFOQV");
     ASSERT_TRUE(peer.sim->WaitForLines(2, kWaitMs));
-    peer.sim->SetSilent(false);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.silent = false; });
     EXPECT_EQ(peer.client->Query("MINFOQV", 20), kStatusBlock);
 }
 
 TEST_F(Faults, NoPromptLeavesOnlyWriteCommandsUnanswered) {
-    peer.sim->SetNoPrompt(true);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.noPrompt = true; });
     c.Send("OMUTE 1 1");
     c.Send("NONSENSE");
     c.Send(""); // a probe is still answered, and first
     EXPECT_EQ(c.Read(1), Bytes{'#'});
     EXPECT_EQ(c.Query("MINFOQV", 20), kStatusBlock);
     EXPECT_EQ(peer.sim->State().outputs[0].muted, 1);
-    peer.sim->SetNoPrompt(false);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.noPrompt = false; });
     c.Command("OMUTE 1 0");
 }
 
 TEST_F(Faults, ReplyDelayHoldsEveryAnswer) {
-    peer.sim->SetReplyDelay(150);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.replyDelayMs = 150; });
     auto start = Clock::now();
     c.Send("");
     EXPECT_EQ(c.Read(1), Bytes{'#'});
@@ -67,7 +67,10 @@ TEST_F(Faults, ReplyDelayHoldsEveryAnswer) {
 
 TEST_F(Faults, ChunksArriveInPiecesWithPauses) {
     c.Command("RTEMP 1 2 3");
-    peer.sim->SetChunk(16, 30);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) {
+        f.chunkSize = 16;
+        f.chunkPauseMs = 30;
+    });
     const auto start = Clock::now();
     const Bytes outputs = c.Query("OINFOQV", 80); // 85 bytes: 6 pieces, 5 pauses
     EXPECT_GE(ElapsedMs(start), 5 * 30);
@@ -78,7 +81,7 @@ TEST_F(Faults, ChunksArriveInPiecesWithPauses) {
 }
 
 TEST_F(Faults, TextBeforeSoh) {
-    peer.sim->SetTextBeforeSoh(29);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.textBeforeSoh = 29; });
     c.Send("MINFOQV");
     const Bytes reply = c.Read(29 + 25);
     ASSERT_EQ(reply.size(), 54u);
@@ -90,14 +93,14 @@ TEST_F(Faults, TextBeforeSoh) {
     EXPECT_EQ(Bytes(reply.end() - 3, reply.end()), (Bytes{0x0D, 0x0A, '#'}));
 
     // A huge N makes an oversized reply.
-    peer.sim->SetTextBeforeSoh(6000);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.textBeforeSoh = 6000; });
     c.Send("MINFOQV");
     const Bytes big = c.Read(6000 + 25);
     ASSERT_EQ(big.size(), 6025u);
     EXPECT_EQ(std::count(big.begin(), big.begin() + 6000, '#'), 0);
     EXPECT_EQ(std::count(big.begin(), big.begin() + 6000, 0x01), 0);
     EXPECT_EQ(big[6000], 0x01);
-    peer.sim->SetTextBeforeSoh(0);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.textBeforeSoh = 0; });
     EXPECT_EQ(c.Query("MINFOQV", 20), kStatusBlock);
 }
 
@@ -114,7 +117,10 @@ TEST(FaultNoSoh, FromTheFourthPresetGroupQueryOn) {
     image[0] = 1;   // memberCount of group 1
     image[16] = 1;  // outputCount of group 1
     image[304] = 0; // output 1 in group 1
-    peer.sim->SetNoSoh("PGINFOQV", 4);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) {
+        f.noSohQuery = "PGINFOQV";
+        f.noSohFrom = 4;
+    });
     for (int n = 0; n < 3; ++n) {
         EXPECT_EQ(c.Query("PGINFOQV " + std::to_string(n), 322), image);
     }
@@ -128,7 +134,7 @@ TEST(FaultNoSoh, FromTheFourthPresetGroupQueryOn) {
         EXPECT_EQ(Bytes(reply.end() - 3, reply.end()), (Bytes{0x0D, 0x0A, '#'}));
     }
     EXPECT_EQ(c.Query("MINFOQV", 20).size(), 20u); // other queries are untouched
-    peer.sim->SetNoSoh("");
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.noSohQuery = ""; });
     EXPECT_EQ(c.Query("PGINFOQV 5", 322).size(), 322u);
 }
 
@@ -146,7 +152,7 @@ TEST(FaultNoSoh, OptionMarksEveryReplyToTheQuery) {
 
 TEST_F(Faults, CloseAfterOnTcpCutsTheReplyAndTheConnection) {
     c.Command("RTEMP 1 2 3");
-    peer.sim->SetCloseAfter(10);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.closeAfter = 10; });
     c.Command("TAKE 1"); // prompts are not cut
     c.Send("OINFOQV");
     const Bytes head = c.Read(10);
@@ -155,14 +161,14 @@ TEST_F(Faults, CloseAfterOnTcpCutsTheReplyAndTheConnection) {
     EXPECT_EQ(Bytes(head.begin() + 2, head.end()), (Bytes{1, 2, 1, 1, 0, 252, 252, 1}));
     EXPECT_TRUE(c.WaitForEof());
 
-    peer.sim->SetCloseAfter(-1);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.closeAfter = -1; });
     auto again = WireClient::Tcp(peer.sim->TcpPort());
     ASSERT_TRUE(again);
     EXPECT_EQ(again->Query("MINFOQV", 20), kStatusBlock);
 }
 
 TEST_F(Faults, SecondProbeOnly) {
-    peer.sim->SetSecondProbeOnly(true);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.secondProbeOnly = true; });
     c.Send("");
     ASSERT_TRUE(peer.sim->WaitForLines(1, kWaitMs));
     c.Send("");
@@ -174,7 +180,7 @@ TEST_F(Faults, SecondProbeOnly) {
 }
 
 TEST_F(Faults, BaudPacesOutput) {
-    peer.sim->SetBaud(1200); // 120 bytes per second
+    peer.sim->ChangeFaults([](qvsim::Faults& f) { f.baud = 1200; }); // 120 bytes per second
     const auto start = Clock::now();
     EXPECT_EQ(c.Query("MINFOQV", 20), kStatusBlock); // 25 bytes
     const long ms = ElapsedMs(start);
@@ -183,8 +189,10 @@ TEST_F(Faults, BaudPacesOutput) {
 }
 
 TEST_F(Faults, CannedReplyReplacesTheNextAnswerOnly) {
-    peer.sim->SetCannedReply("MINFOQV", {'x', 0x01, '#'});
-    peer.sim->SetCannedReply("OMUTE", {'o', 'k', '#'});
+    peer.sim->ChangeFaults([](qvsim::Faults& f) {
+        f.canned["MINFOQV"] = {'x', 0x01, '#'};
+        f.canned["OMUTE"] = {'o', 'k', '#'};
+    });
     c.Send("MINFOQV");
     EXPECT_EQ(c.Read(3), (Bytes{'x', 0x01, '#'}));
     c.Send("OMUTE 2 1");

@@ -101,8 +101,11 @@ TEST_P(HalfClose, AnsweredBeforeTheConnectionCloses) {
     const HalfCloseCase& t = GetParam();
     TcpPeer peer(TcpOptions(3));
     ASSERT_TRUE(peer.client);
-    peer.sim->SetReplyDelay(t.replyDelayMs);
-    peer.sim->SetChunk(t.chunk, 10);
+    peer.sim->ChangeFaults([&](qvsim::Faults& f) {
+        f.replyDelayMs = t.replyDelayMs;
+        f.chunkSize = t.chunk;
+        f.chunkPauseMs = 10;
+    });
     peer.client->SendRaw(t.request);
     peer.client->ShutdownWrite();
     EXPECT_EQ(peer.client->Read(t.answer.size() + 1), t.answer);
@@ -164,8 +167,10 @@ TEST(Backlog, TcpClientThatStaysOverTheLimitIsDropped) {
 TEST(Backlog, CutClientThatDoesNotReadItsLastBytesIsDropped) {
     Peer peer(Transport::Tcp, 100);
     ASSERT_TRUE(peer.client);
-    peer.sim->SetTextBeforeSoh(400 * 1024);
-    peer.sim->SetCloseAfter(300 * 1024);
+    peer.sim->ChangeFaults([](qvsim::Faults& f) {
+        f.textBeforeSoh = 400 * 1024;
+        f.closeAfter = 300 * 1024;
+    });
     peer.client->Send("MINFOQV");
     EXPECT_TRUE(peer.client->WaitForHangUp());
 }

@@ -72,21 +72,21 @@ TEST_F(Pty, SymlinkLeadsToARawSlaveThatSurvivesReopening) {
 TEST_F(Pty, CloseAfterDropsTheRestOfTheReply) {
     auto c = WireClient::Pty(path);
     ASSERT_TRUE(c);
-    sim->SetCloseAfter(10);
+    sim->ChangeFaults([](qvsim::Faults& f) { f.closeAfter = 10; });
     c->Send("MINFOQV");
     c->Send("");
     // Ten bytes of the reply, then the probe's prompt.
     EXPECT_EQ(
         c->Read(11),
         Cat({Bytes{0x01, '0'}, Bytes(kStatusBlock.begin(), kStatusBlock.begin() + 8), Bytes{'#'}}));
-    sim->SetCloseAfter(-1);
+    sim->ChangeFaults([](qvsim::Faults& f) { f.closeAfter = -1; });
     EXPECT_EQ(c->Query("MINFOQV", 20), kStatusBlock);
 }
 
 TEST_F(Pty, BaudPacingOnTheSerialSide) {
     auto c = WireClient::Pty(path);
     ASSERT_TRUE(c);
-    sim->SetBaud(2400); // 240 bytes per second
+    sim->ChangeFaults([](qvsim::Faults& f) { f.baud = 2400; }); // 240 bytes per second
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(c->Query("AINFOQV", 16), Bytes(16, 200)); // 21 bytes
     EXPECT_GE(ElapsedMs(start), 20 * 1000 / 240 - 10);

@@ -199,7 +199,7 @@ TEST_P(ItemDuringReadBackTest, IsIgnoredWithoutAMessage) {
     rig.Start(true);
     rig.prompts.Clear();
     sim.ClearReceivedLines();
-    sim.SetReplyDelay(20);
+    sim.ChangeFaults([](qvsim::Faults& f) { f.replyDelayMs = 20; });
 
     bool fired = false;
     QTimer::singleShot(5, rig.Find<QWidget>(QStringLiteral("MainStatusBar")), [&] {

@@ -188,7 +188,7 @@ TEST(LinkModeTest, SilentSwitcherOverTcpReturnsToRs232AndAsksTheEthernetQuestion
     rig.CreateForm(&sim);
     rig.Start(false);
     rig.prompts.Clear();
-    sim.SetSilent(true);
+    sim.ChangeFaults([](qvsim::Faults& f) { f.silent = true; });
 
     rig.ClickTab(QStringLiteral("Setup"));
     rig.TypeIp(QStringLiteral("127.000.000.001"));

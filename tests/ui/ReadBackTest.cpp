@@ -109,7 +109,7 @@ TEST_P(MinfoFailureTest, AFailedStatusBlockStopsTheReadBackWithTheCommunicationE
     FormRig rig;
     rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = ethernet, .pty = !ethernet});
-    sim.SetNoSoh("MINFOQV");
+    sim.ChangeFaults([](qvsim::Faults& f) { f.noSohQuery = "MINFOQV"; });
     rig.CreateForm(&sim, &sim, 1);
     QString statusAtMessage;
     rig.prompts.OnPrompt([&](const PromptRecord& r) {
@@ -150,7 +150,7 @@ TEST(ReadBackTest, AFailedOutputStatusIsReportedAndTheRestIsStillRead) {
     FormRig rig;
     rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = true});
-    sim.SetNoSoh("OINFOQV");
+    sim.ChangeFaults([](qvsim::Faults& f) { f.noSohQuery = "OINFOQV"; });
     rig.CreateForm(&sim);
     rig.ConnectEthernet();
 
@@ -173,7 +173,10 @@ TEST(ReadBackTest, TheFourthPresetGroupFailingEndsThePresetGroupStep) {
     FormRig rig;
     rig.prompts.AllowMessages(true); // the messages are checked below
     auto& sim = rig.StartSim({.tcp = true});
-    sim.SetNoSoh("PGINFOQV", 4);
+    sim.ChangeFaults([](qvsim::Faults& f) {
+        f.noSohQuery = "PGINFOQV";
+        f.noSohFrom = 4;
+    });
     rig.CreateForm(&sim);
     rig.ConnectEthernet();
 
@@ -193,7 +196,7 @@ TEST(ReadBackTest, ASecondReadWhileOneRunsIsIgnored) {
     rig.CreateForm(nullptr, &sim, 1);
     rig.Start(true);
     sim.ClearReceivedLines();
-    sim.SetReplyDelay(20);
+    sim.ChangeFaults([](qvsim::Faults& f) { f.replyDelayMs = 20; });
 
     // Fires inside the first status wait, which dispatches events.
     bool fired = false;
