@@ -4,7 +4,6 @@
 #include "PageList.h"
 #include "link/IpAddress.h"
 #include "link/ReadBack.h"
-#include "ui/setup/SetupPage.h"
 
 namespace qvc {
 
@@ -58,10 +57,6 @@ const QString kSerialErrorText = QStringLiteral(
 } // namespace
 
 ConnectionWorkflow::ConnectionWorkflow(Parts parts, QObject* parent) : QObject(parent), p_(parts) {
-    connect(&p_.setup, &SetupPage::linkModeSelected, this,
-            &ConnectionWorkflow::SerialModeRadioGroupClick);
-    connect(&p_.setup, &SetupPage::ipAddressButtonClicked, this,
-            &ConnectionWorkflow::IPAddressButtonClick);
     connect(&p_.pages, &PageList::readRequested, this, &ConnectionWorkflow::ReadfromQuorvels1Click);
 }
 
@@ -131,9 +126,9 @@ void ConnectionWorkflow::DisconnectSerialCommunication1Click() {
 // returns to the previous item alike; ModeRevertGuard absorbs the one call
 // that a return to "Ethernet" causes.
 void ConnectionWorkflow::SerialModeRadioGroupClick() {
-    if (p_.setup.LinkMode() == SetupPage::kEthernet) {
+    if (p_.setup.LinkMode() == LinkModeControls::kEthernet) {
         SelectEthernet();
-    } else if (p_.setup.LinkMode() == SetupPage::kRs232) {
+    } else if (p_.setup.LinkMode() == LinkModeControls::kRs232) {
         SelectRs232();
     }
 }
@@ -147,7 +142,7 @@ void ConnectionWorkflow::SelectRs232() {
     if (p_.link.TcpActive()) {
         if (!p_.prompts.YesNo(kToSerialTitle, kToSerialQuestion)) {
             modeRevertGuard_ = true;
-            RevertLinkMode(SetupPage::kEthernet);
+            RevertLinkMode(LinkModeControls::kEthernet);
             return;
         }
         p_.linkState.EthernetConnected = false;
@@ -158,7 +153,7 @@ void ConnectionWorkflow::SelectRs232() {
         }
         p_.linkState.EthernetConnected = true;
         modeRevertGuard_ = true;
-        RevertLinkMode(SetupPage::kEthernet);
+        RevertLinkMode(LinkModeControls::kEthernet);
         return;
     }
     if (!p_.linkState.SerialConnected) {
@@ -168,7 +163,7 @@ void ConnectionWorkflow::SelectRs232() {
 
 void ConnectionWorkflow::SelectEthernet() {
     if (p_.linkState.SerialConnected && !p_.prompts.YesNo(kToEthernetTitle, kToEthernetQuestion)) {
-        RevertLinkMode(SetupPage::kRs232);
+        RevertLinkMode(LinkModeControls::kRs232);
         return;
     }
     if (p_.link.TcpActive() && modeRevertGuard_) {
@@ -198,10 +193,10 @@ void ConnectionWorkflow::SelectEthernet() {
         break;
     case DeviceLink::TcpOutcome::Silent:
         p_.prompts.Message(kSilentAddressText);
-        RevertLinkMode(SetupPage::kRs232);
+        RevertLinkMode(LinkModeControls::kRs232);
         break;
     case DeviceLink::TcpOutcome::NotConnected:
-        RevertLinkMode(SetupPage::kRs232);
+        RevertLinkMode(LinkModeControls::kRs232);
         break;
     }
     p_.events.SetHourglass(false);

@@ -15,6 +15,7 @@
 #include "link/Prompts.h"
 #include "model/DeviceState.h"
 #include "model/Presets.h"
+#include "ui/common/LinkModeControls.h"
 
 #include <QObject>
 #include <optional>
@@ -25,7 +26,6 @@ namespace qvc {
 
 class MenuState;
 class PageList;
-class SetupPage;
 
 class ConnectionWorkflow : public QObject {
     Q_OBJECT
@@ -39,7 +39,7 @@ class ConnectionWorkflow : public QObject {
         Presets& presets;
         MenuState& menus;
         PageList& pages;
-        SetupPage& setup;
+        LinkModeControls& setup; // the Setup page's selector and address
     };
     explicit ConnectionWorkflow(Parts parts, QObject* parent = nullptr);
 

@@ -108,6 +108,10 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
 
     connection_ = std::make_unique<ConnectionWorkflow>(ConnectionWorkflow::Parts{
         prompts_, *link_, linkState_, events_, state_, presets_, *menus_, *pages_, *setupPage_});
+    connect(setupPage_, &SetupPage::linkModeSelected, connection_.get(),
+            &ConnectionWorkflow::SerialModeRadioGroupClick);
+    connect(setupPage_, &SetupPage::ipAddressButtonClicked, connection_.get(),
+            &ConnectionWorkflow::IPAddressButtonClick);
     configFiles_ = std::make_unique<ConfigFileController>(
         ConfigFileController::Parts{prompts_, config_, state_, labels_, linkState_, events_,
                                     *pages_, [this] { connection_->EndStartupHold(); }});

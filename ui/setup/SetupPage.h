@@ -11,6 +11,7 @@
 #pragma once
 
 #include "model/Setup.h"
+#include "ui/common/LinkModeControls.h"
 #include "ui/common/Page.h"
 
 #include <array>
@@ -25,12 +26,9 @@ class QRadioButton;
 
 namespace qvc {
 
-class SetupPage : public Page {
+class SetupPage : public Page, public LinkModeControls {
     Q_OBJECT
   public:
-    static constexpr int kRs232 = 0;
-    static constexpr int kEthernet = 1;
-
     explicit SetupPage(PageContext context, QWidget* parent = nullptr);
 
     // RefreshSetupPage.
@@ -42,14 +40,14 @@ class SetupPage : public Page {
     // delay and the switcher's address in IPAddrEdit.
     void RefreshSetupPage();
 
-    int LinkMode() const; // the selected item, -1 for none
+    int LinkMode() const override; // the selected item, -1 for none
     // Selects an item from code; like a user's click, this raises
     // linkModeSelected when the selection changes.
-    void SelectLinkMode(int mode);
-    void FocusLinkBox(); // keyboard focus to GroupBox24
+    void SelectLinkMode(int mode) override;
+    void FocusLinkBox() override; // keyboard focus to GroupBox24
 
-    QString IpAddressText() const;
-    void SetIpAddressText(const QString& text);
+    QString IpAddressText() const override;
+    void SetIpAddressText(const QString& text) override;
 
   signals:
     // The selected item changed (by the user or by code) to `mode`.
