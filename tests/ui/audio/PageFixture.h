@@ -2,7 +2,7 @@
 // and its controls reached by name.
 #pragma once
 
-#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/PageRig.h"
 #include "ui/audio/AudioPage.h"
 
 #include <QGroupBox>
@@ -17,31 +17,18 @@
 
 namespace qvc::test {
 
-using Lines = std::vector<std::string>;
-
-class PageFixture : public ::testing::Test {
+class PageFixture : public ::testing::Test, public PageRig {
   protected:
-    void SetUp() override { SetModel(3, 1); } // 16 x 16 with audio
+    void SetUp() override {
+        SetModel(3, 1);              // 16 x 16 with audio
+        link.EthernetConnected = true; // levels go to a switcher
+    }
     void TearDown() override { page.reset(); }
 
     // Builds and shows the page over the state seeded so far.
     void Build() {
-        page = std::make_unique<AudioPage>(PageContext{state,
-                                                       link,
-                                                       [this](const Commands& lines) {
-                                                           for (const Command& c : lines) {
-                                                               sent.push_back(c.line);
-                                                           }
-                                                       },
-                                                       prompts,
-                                                       labels,
-                                                       switching,
-                                                       presets,
-                                                       nullptr,
-                                                       {}});
-        page->resize(880, 680);
-        page->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+        page = std::make_unique<AudioPage>(Context());
+        Show(*page);
     }
     // What the window does after a read-back: the refresh under both flags.
     void Refresh() {
@@ -49,15 +36,6 @@ class PageFixture : public ::testing::Test {
         RefreshScope refreshing(link);
         page->AdaptToModel();
         page->RefreshFromState();
-    }
-    Lines Sent() { return std::exchange(sent, {}); }
-
-    // The switcher size and audio flag as a status block reports them.
-    void SetModel(int code, int audioPresent) {
-        state.status.bytes[14] = static_cast<std::uint8_t>(code);
-        state.status.bytes[19] = static_cast<std::uint8_t>(audioPresent);
-        state.model.ApplyModelCode(static_cast<std::uint8_t>(code));
-        state.statusRead = true;
     }
 
     template <typename W> W* Get(const char* family, int n, const char* suffix = "") {
@@ -77,13 +55,6 @@ class PageFixture : public ::testing::Test {
         return ReadOut(n)->text().toStdString();
     }
 
-    DeviceState state;
-    LinkState link{.EthernetConnected = true}; // levels go to a switcher
-    Switching switching{state};
-    Presets presets{state, switching};
-    LabelTables labels = DefaultLabels();
-    ScriptedPrompts prompts;
-    Lines sent;
     std::unique_ptr<AudioPage> page;
 };
 

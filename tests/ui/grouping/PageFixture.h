@@ -2,7 +2,7 @@
 // and its controls reached by name.
 #pragma once
 
-#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/PageRig.h"
 #include "ui/grouping/GroupingPage.h"
 
 #include <QApplication>
@@ -19,8 +19,6 @@
 
 namespace qvc::test {
 
-using Lines = std::vector<std::string>;
-
 inline const QString kYellow = QStringLiteral("#ffff00");
 
 // The colour a widget shows just inside its left border, halfway down.
@@ -33,25 +31,14 @@ inline std::string Face() {
     return QApplication::palette().color(QPalette::Button).name().toStdString();
 }
 
-class PageFixture : public ::testing::Test {
+class PageFixture : public ::testing::Test, public PageRig {
   protected:
     void SetUp() override { SetModel(3); } // 16 x 16
     void TearDown() override { page.reset(); }
 
     void Build() {
-        page = std::make_unique<GroupingPage>(
-            PageContext{state,
-                        link,
-                        [this](const Commands& lines) { Record(lines); },
-                        prompts,
-                        labels,
-                        switching,
-                        presets,
-                        nullptr,
-                        {}});
-        page->resize(880, 680);
-        page->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+        page = std::make_unique<GroupingPage>(Context());
+        Show(*page);
     }
     // What the window's page list does after a read-back.
     void Refresh() {
@@ -59,8 +46,6 @@ class PageFixture : public ::testing::Test {
         page->AdaptToModel();
         page->RefreshFromState();
     }
-    Lines Sent() { return std::exchange(sent, {}); }
-    void SetModel(int code) { state.model.ApplyModelCode(static_cast<std::uint8_t>(code)); }
     // Group `group` (1-based) as a read-back brings it, consistent counts.
     void Seed(int group, std::vector<int> outputs, std::vector<int> inputs = {}) {
         const int g = group - 1;
@@ -100,21 +85,7 @@ class PageFixture : public ::testing::Test {
         ASSERT_EQ(page->SelectedGroup(), n - 1);
     }
 
-    DeviceState state;
-    LinkState link;
-    Switching switching{state};
-    Presets presets{state, switching};
-    LabelTables labels = DefaultLabels();
-    ScriptedPrompts prompts; // the page asks nothing: any prompt fails the test
-    Lines sent;
     std::unique_ptr<GroupingPage> page;
-
-  private:
-    void Record(const Commands& lines) {
-        for (const Command& c : lines) {
-            sent.push_back(c.line);
-        }
-    }
 };
 
 } // namespace qvc::test

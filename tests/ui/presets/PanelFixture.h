@@ -19,7 +19,7 @@
 
 namespace qvc::test {
 
-class PanelFixture : public ::testing::Test {
+class PanelFixture : public ::testing::Test, public PageRig {
   protected:
     static constexpr int kSecondMs = 40; // a second of the sequencer's delays
 
@@ -31,18 +31,10 @@ class PanelFixture : public ::testing::Test {
         auto* tabs = new QTabWidget(window.get());
         (new QVBoxLayout(window.get()))->addWidget(tabs);
         list = new PageList(*tabs, link, window.get());
-        const PageContext context{state,
-                                  link,
-                                  [this](const Commands& c) { Record(c); },
-                                  prompts,
-                                  labels,
-                                  switching,
-                                  presets,
-                                  nullptr,
-                                  [this] {
-                                      ++exchangeAsks;
-                                      return exchangeBusy;
-                                  }};
+        const PageContext context = Context(nullptr, [this] {
+            ++exchangeAsks;
+            return exchangeBusy;
+        });
         list->Add(new SwitchingPage(context));
         sequencing = list->Add(new SequencingPage(context));
         sequencing->SetSecondLength(kSecondMs);
@@ -55,7 +47,6 @@ class PanelFixture : public ::testing::Test {
         panel->PlaceOver(tabs->geometry(), tabs->tabBar()->height());
     }
 
-    Lines Sent() { return std::exchange(sent, {}); }
     Lines NextLines() {
         EXPECT_TRUE(WaitFor([this] { return !sent.empty(); }));
         return Sent();
@@ -86,25 +77,11 @@ class PanelFixture : public ::testing::Test {
         return label->text().toStdString() + " " + ShownColour(label).toStdString();
     }
 
-    DeviceState state;
-    LinkState link;
-    Switching switching{state};
-    Presets presets{state, switching};
-    LabelTables labels = DefaultLabels();
-    ScriptedPrompts prompts;
     bool exchangeBusy = false;
     int exchangeAsks = 0;
     std::unique_ptr<QWidget> window;
     PageList* list = nullptr;
     SequencingPage* sequencing = nullptr;
-
-  private:
-    void Record(const Commands& lines) {
-        for (const Command& command : lines) {
-            sent.push_back(command.line);
-        }
-    }
-    Lines sent;
 };
 
 } // namespace qvc::test

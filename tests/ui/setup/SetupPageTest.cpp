@@ -4,7 +4,7 @@
 // and layout.
 #include "ui/setup/SetupPage.h"
 
-#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/PageRig.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -25,22 +25,17 @@ namespace {
 const QString kOutOfLimits = QStringLiteral("Error! RGB Delay value out of limits (0-4000)");
 const QString kPopup = QStringLiteral("show Quorvel reset in progress. Please wait....");
 
-class SetupPageTest : public ::testing::Test {
+class SetupPageTest : public ::testing::Test, public PageRig {
   protected:
     void SetUp() override {
         link.EthernetConnected = true;
-        const CommandSink sink = [this](const Commands& commands) {
+        onSend = [this](const Commands& commands) {
             for (const Command& c : commands) {
                 log << QString::fromStdString(c.line) +
                            (c.kind == CommandKind::ResetWait ? " (long wait)" : "");
             }
         };
-        // The context's later optional members keep their defaults.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-        page = std::make_unique<SetupPage>(
-            PageContext{state, link, sink, prompts, labels, switching, presets, &events});
-#pragma GCC diagnostic pop
+        page = std::make_unique<SetupPage>(Context(&events));
         QObject::connect(page.get(), &Page::linkHeld,
                          [this](bool on) { log << "held " + QString::number(on); });
         QObject::connect(&events, &LinkEvents::infoShown,
@@ -96,12 +91,6 @@ class SetupPageTest : public ::testing::Test {
         return QApplication::focusWidget()->objectName();
     }
 
-    DeviceState state;
-    LinkState link;
-    Switching switching{state};
-    Presets presets{state, switching};
-    LabelTables labels = DefaultLabels();
-    ScriptedPrompts prompts;
     LinkEvents events;
     QStringList log;
     std::unique_ptr<SetupPage> page;
@@ -167,9 +156,9 @@ TEST_F(SetupPageTest, SettingsGoOutOnlyWithALinkAndNoRefresh) {
         TypeDelay("12", Qt::Key_Return);
         Click("ResetButton");
         EXPECT_EQ(Log(), c.log);
-        const bool sent = c.log.size() > 2;
-        EXPECT_EQ(state.status.bytes[0], sent && c.log[0] == "FPLOCK 1" ? 1 : 0);
-        EXPECT_EQ(state.status.RGBDelay(), sent ? 12 : 0);
+        const bool wentOut = c.log.size() > 2;
+        EXPECT_EQ(state.status.bytes[0], wentOut && c.log[0] == "FPLOCK 1" ? 1 : 0);
+        EXPECT_EQ(state.status.RGBDelay(), wentOut ? 12 : 0);
     }
 }
 

@@ -3,7 +3,7 @@
 // show on screen.
 #pragma once
 
-#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/PageRig.h"
 #include "ui/switching/SwitchingPage.h"
 
 #include <QApplication>
@@ -52,7 +52,7 @@ inline QString ShownCentre(QWidget* w) {
     return image.pixelColor(image.width() / 2, image.height() / 2).name();
 }
 
-class PageFixture : public ::testing::Test {
+class PageFixture : public ::testing::Test, public PageRig {
   protected:
     // A 16 x 16 switcher with audio, as most tests need.
     void SetUp() override { SetModel(3, 1); }
@@ -60,30 +60,11 @@ class PageFixture : public ::testing::Test {
 
     // Builds and shows the page over the state seeded so far.
     void Build() {
-        page = std::make_unique<SwitchingPage>(
-            PageContext{state, link, [this](const Commands& lines) { OnSend(lines); }, prompts,
-                        labels, switching, presets});
+        page = std::make_unique<SwitchingPage>(Context());
         // What the window's page list does when a page changed shared state.
         QObject::connect(page.get(), &Page::stateChanged, page.get(),
                          [this] { page->RefreshFromState(); });
-        page->resize(880, 680);
-        page->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
-    }
-
-    // Lines sent since the last call.
-    std::vector<std::string> Sent() {
-        std::vector<std::string> lines;
-        lines.swap(sent);
-        return lines;
-    }
-
-    // The switcher size and audio flag as a status block reports them.
-    void SetModel(int code, int audioPresent = 1) {
-        state.status.bytes[14] = static_cast<std::uint8_t>(code);
-        state.status.bytes[19] = static_cast<std::uint8_t>(audioPresent);
-        state.model.ApplyModelCode(static_cast<std::uint8_t>(code));
-        state.statusRead = true;
+        Show(*page);
     }
 
     // Output `out` (1-based) committed to inputs `video` and `audio`
@@ -163,27 +144,7 @@ class PageFixture : public ::testing::Test {
         return n == kNone ? NoInput : static_cast<std::uint8_t>(n - 1);
     }
 
-    DeviceState state;
-    LinkState link;
-    Switching switching{state};
-    Presets presets{state, switching};
-    LabelTables labels = DefaultLabels();
-    ScriptedPrompts prompts;
-    std::vector<std::string> sent;
-    std::function<void(const Commands&)> onSend; // runs before a batch is recorded
     std::unique_ptr<SwitchingPage> page;
-
-  private:
-    void OnSend(const Commands& lines) {
-        if (onSend) {
-            onSend(lines);
-        }
-        for (const Command& command : lines) {
-            sent.push_back(command.line);
-        }
-    }
 };
-
-using Lines = std::vector<std::string>;
 
 } // namespace qvc::test
