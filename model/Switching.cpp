@@ -133,6 +133,32 @@ Commands Switching::ToggleOutput(int o, AvMode mode) {
     return {};
 }
 
+Commands Switching::RouteOutput(int o, int k, AvMode mode) {
+    if (!IsShownOutput(o) || (k != NoInput && !IsInput(k))) {
+        return {};
+    }
+    auto& out = state_.outputs;
+    const auto& prev = state_.prevOutputs;
+    const auto input = static_cast<std::uint8_t>(k);
+    const bool video = mode != AvMode::AudioOnly && out.videoInput(o) != input;
+    const bool audio = mode != AvMode::VideoOnly && out.audioInput(o) != input;
+    if (!video && !audio) {
+        return {};
+    }
+    const int line = k == NoInput ? kRtempNone : k;
+    const bool videoLayer = mode != AvMode::AudioOnly;
+    const bool audioLayer = mode != AvMode::VideoOnly;
+    if (videoLayer) {
+        out.videoInput(o) = input;
+        out.videoTaken(o) = prev.videoInput(o) == input ? out.videoTaken(o) : 0;
+    }
+    if (audioLayer) {
+        out.audioInput(o) = input;
+        out.audioTaken(o) = prev.audioInput(o) == input ? out.audioTaken(o) : 0;
+    }
+    return {cmd::Rtemp(o, videoLayer ? line : kRtempUnchanged, audioLayer ? line : kRtempUnchanged)};
+}
+
 // "TAKE 0" drops every temporary route on the switcher, not only the one
 // reverted here; the routes that are still temporary in the table are sent
 // again, so that the switcher shows what the window shows.

@@ -39,6 +39,11 @@ class Switching {
     // revert sends "TAKE 0", which drops every temporary route on the
     // switcher, followed by the RTEMP of each output still temporary here.
     Commands ToggleOutput(int o, AvMode mode);
+    // Output o's signals of `mode` temporarily to input k (NoInput: to no
+    // input): "RTEMP o+1 v a", a layer the mode leaves alone unchanged.
+    // Unlike ToggleOutput it never reverts or disconnects: an output that
+    // already shows k needs no line.
+    Commands RouteOutput(int o, int k, AvMode mode);
     // ToggleOutput on every other shown output of o's group, ascending.
     Commands PropagateToGroup(int o, AvMode mode);
     Commands Take(); // "TAKE 1", then CommitPending

@@ -73,6 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
         LinesCase{{"route", "1", "3", "--audio"},
                   {"MINFOQV", "GINFOQV", "RTEMP 1 101 3", "RTEMP 2 101 3"}},
         LinesCase{{"route", "1", "3", "--no-group"}, {"MINFOQV", "GINFOQV", "RTEMP 1 3 3"}},
+        // An output that already shows the input needs no line (a fresh
+        // switcher routes nothing: input 0 is what every output shows).
+        LinesCase{{"route", "1", "0", "--video"}, {"MINFOQV", "GINFOQV"}},
+        LinesCase{{"route", "9", "0", "--take"}, {"MINFOQV", "GINFOQV", "TAKE 1"}},
         LinesCase{{"mute", "3", "on"}, {"MINFOQV", "OMUTE 3 1"}},
         LinesCase{{"level", "3", "0"}, {"MINFOQV", "ALVL 3 198"}},
         LinesCase{{"level", "16", "-74"}, {"MINFOQV", "ALVL 16 0"}},
@@ -133,7 +137,7 @@ TEST(CtlMessages, EachMistakeIsNamed) {
         const char* err;
     } cases[] = {
         {{"route", "2", "x"},
-         "quorvel-ctl: INPUT must be a whole number from 1 to 16, not \"x\"\n"},
+         "quorvel-ctl: INPUT must be a whole number from 0 to 16, not \"x\"\n"},
         {{"route", "1", "2", "--video", "--audio"},
          "quorvel-ctl: choose --video or --audio, not both\n"},
         {{"route", "1", "2", "--raw", "5"}, "quorvel-ctl: Unknown option 'raw'.\n"},
