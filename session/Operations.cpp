@@ -82,7 +82,7 @@ Outcome Route(DeviceState& state, const Args& a) {
                           .arg(state.ShownOutputs()));
     }
     Switching switching(state);
-    if (!switching.OutputEnabledFor(o, k)) {
+    if (k >= 0 && !switching.OutputEnabledFor(o, k)) {
         return Refuse(Refusal::Kind::State,
                       QStringLiteral("input %1 is not one of the inputs of output %2's group")
                           .arg(k + 1)
@@ -92,15 +92,24 @@ Outcome Route(DeviceState& state, const Args& a) {
     const AvMode mode = layer == QLatin1String("video")   ? AvMode::VideoOnly
                         : layer == QLatin1String("audio") ? AvMode::AudioOnly
                                                           : AvMode::AudioVideo;
-    switching.SelectInput(k);
-    Commands commands = switching.ToggleOutput(o, mode);
-    if (a.Bool(QStringLiteral("group"))) {
-        const Commands others = switching.PropagateToGroup(o, mode);
-        commands.insert(commands.end(), others.begin(), others.end());
+    // The output first, then the other outputs of its group, ascending.
+    const int group = a.Bool(QStringLiteral("group")) ? switching.GroupOf(o) : -1;
+    const int input = k < 0 ? NoInput : k;
+    Commands commands = switching.RouteOutput(o, input, mode);
+    for (int i = 0; i < state.ShownOutputs(); ++i) {
+        if (i != o && group >= 0 && switching.GroupOf(i) == group) {
+            const Commands line = switching.RouteOutput(i, input, mode);
+            commands.insert(commands.end(), line.begin(), line.end());
+        }
     }
     if (a.Bool(QStringLiteral("take"))) {
         const Commands take = switching.Take();
         commands.insert(commands.end(), take.begin(), take.end());
+    }
+    if (commands.empty()) {
+        return Note(QStringLiteral("output %1 already shows %2")
+                        .arg(o + 1)
+                        .arg(k < 0 ? QStringLiteral("no input") : QStringLiteral("input %1").arg(k + 1)));
     }
     return Send(commands);
 }
@@ -185,10 +194,10 @@ Outcome Preset(DeviceState& state, const Args& a, bool store) {
 }
 
 Outcome SwitchSource(DeviceState& state, const Args& a) {
-    const QString word = a.Word(QStringLiteral("source"));
+    const QString word = a.Word(QStringLiteral("switch_source"));
     qsizetype item = SwitchSourceNames().indexOf(word);
     if (item < 0) {
-        item = a.Int(QStringLiteral("source"));
+        item = a.Int(QStringLiteral("switch_source"));
     }
     return Send(Setup(state).SetVideoSwitchSource(static_cast<int>(item)));
 }
@@ -196,6 +205,7 @@ Outcome SwitchSource(DeviceState& state, const Args& a) {
 std::vector<Operation> BuildTable() {
     const Param output = Number("output", "OUTPUT", 1, kMaxOutputs);
     const Param input = Number("input", "INPUT", 1, kMaxInputs);
+    const Param routeInput = Number("input", "INPUT", 0, kMaxInputs); // 0: no input
     const Param preset = Number("preset", "N", 1, kPresetCount);
     const Param group = Number("group", "G", 1, kMaxOutputs);
     const auto row = [](const char* name, const char* synopsis, const char* summary,
@@ -219,8 +229,9 @@ std::vector<Operation> BuildTable() {
             [](DeviceState&, const Args&) { return Outcome{}; }),
         row("route", "route OUTPUT INPUT [--video | --audio] [--take] [--no-group]",
             "RTEMP to OUTPUT and, unless --no-group, the other outputs of its group; "
-            "an input the group does not admit is refused; --take adds TAKE 1",
-            {output, input,
+            "INPUT 0 disconnects; an input the group does not admit is refused; "
+            "--take adds TAKE 1",
+            {output, routeInput,
              Flag("signals", "--video", QStringLiteral("video"), QStringLiteral("av"), "layer"),
              Flag("signals", "--audio", QStringLiteral("audio"), QStringLiteral("av"), "layer"),
              Flag("take", "--take", true, false), Flag("group", "--no-group", false, true)},
@@ -275,7 +286,7 @@ std::vector<Operation> BuildTable() {
         row("switch-source", "switch-source NAME|N",
             "SWITCH: rgb-delay (0), channel1-sync (1), channel1-video (2) or "
             "vref-in (3)",
-            {Words("source", "the switch source", 0, kSwitchSourceItems - 1, SwitchSourceNames())},
+            {Words("switch_source", "the switch source", 0, kSwitchSourceItems - 1, SwitchSourceNames())},
             Reads::Nothing, SwitchSource),
         row("rgb-delay", "rgb-delay MS", "FDLY: the RGB delay, 0 to 4000 ms",
             {Number("rgb_delay", "MS", kMinRgbDelay, kMaxRgbDelay)}, Reads::Nothing,
