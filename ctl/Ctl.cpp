@@ -2,6 +2,7 @@
 
 #include "CommandArgs.h"
 #include "LabelsCommand.h"
+#include "session/LinkOptions.h"
 #include "session/Session.h"
 #include "session/StateDocument.h"
 
@@ -88,29 +89,10 @@ int RunCommand(const QString& command, const QStringList& args, const LinkTarget
 
 // The link option: at most one of --serial, --com and --tcp.
 LinkTarget TargetOf(const QCommandLineParser& parser, const Environment& env) {
-    const QString serial = QStringLiteral("serial");
-    const QString com = QStringLiteral("com");
-    const QString tcp = QStringLiteral("tcp");
-    if (int(parser.isSet(serial)) + int(parser.isSet(com)) + int(parser.isSet(tcp)) > 1) {
-        throw UsageError{QStringLiteral("give at most one of --serial, --com and --tcp")};
-    }
     LinkTarget target;
-    target.tcpPort = env.defaultTcpPort;
-    if (parser.isSet(serial)) {
-        target.kind = LinkTarget::Kind::Serial;
-        target.serialDevice = parser.value(serial);
-    } else if (parser.isSet(com)) {
-        target.kind = LinkTarget::Kind::Com;
-        target.com = Number(parser.value(com), 1, 4, QStringLiteral("--com"));
-    } else if (parser.isSet(tcp)) {
-        target.kind = LinkTarget::Kind::Tcp;
-        const QString value = parser.value(tcp);
-        const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-        target.tcpAddress = colon < 0 ? value : value.left(colon);
-        if (colon >= 0) {
-            target.tcpPort = static_cast<quint16>(
-                Number(value.mid(colon + 1), 1, 65535, QStringLiteral("PORT")));
-        }
+    QString error;
+    if (!session::TargetFromOptions(parser, env.defaultTcpPort, target, error)) {
+        throw UsageError{error};
     }
     return target;
 }
@@ -125,17 +107,8 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Env
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("Shows the version."));
-    parser.addOptions(
-        {QCommandLineOption(QStringLiteral("serial"), QStringLiteral("Opens the serial DEVICE."),
-                            QStringLiteral("DEVICE")),
-         QCommandLineOption(QStringLiteral("com"),
-                            QStringLiteral("Uses COMn as the program maps it "
-                                           "(QVCONTROL_COM1..4, then the system's ports)."),
-                            QStringLiteral("N")),
-         QCommandLineOption(QStringLiteral("tcp"),
-                            QStringLiteral("Connects to ADDRESS, port 23 unless :PORT is given."),
-                            QStringLiteral("ADDRESS[:PORT]")),
-         help, version});
+    session::AddLinkOptions(parser);
+    parser.addOptions({help, version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do."),
                                  QStringLiteral("COMMAND [ARGS...]"));
     try {

@@ -12,6 +12,7 @@
 #include "protocol/Commands.h"
 
 #include <QSerialPort>
+#include <QTcpSocket>
 
 namespace qvc {
 
@@ -38,7 +39,9 @@ struct DeviceLink::Impl {
 DeviceLink::DeviceLink(LinkState& state, LinkHost& host, Prompts& prompts, SerialPortMap ports,
                        LinkTimings timings, quint16 tcpPort, QObject* parent)
     : QObject(parent),
-      d_(std::make_unique<Impl>(*this, state, host, prompts, std::move(ports), timings, tcpPort)) {}
+      d_(std::make_unique<Impl>(*this, state, host, prompts, std::move(ports), timings, tcpPort)) {
+    connect(&d_->tcp.Socket(), &QTcpSocket::disconnected, this, &DeviceLink::tcpClosed);
+}
 
 // The parts go in the reverse order of their making; each first cuts its
 // events off from the link, so that nothing calls back into a half-destroyed

@@ -83,6 +83,10 @@ class DeviceLink : public QObject {
     // Closes the connection and dispatches events until it is no longer active.
     void TcpClose();
 
+  signals:
+    // The TCP connection closed: by the switcher, the network or TcpClose.
+    void tcpClosed();
+
   private:
     struct Impl;
     std::unique_ptr<Impl> d_;

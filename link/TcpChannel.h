@@ -21,6 +21,7 @@ class TcpChannel {
     TcpChannel& operator=(const TcpChannel&) = delete;
 
     bool Active() const;
+    const QTcpSocket& Socket() const { return socket_; }
     // The exchange's command line, acknowledged by any answer.
     void SendCommand();
     // The exchange's command line without a wait.

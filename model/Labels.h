@@ -23,6 +23,8 @@ struct LabelTables {
     const LabelTable& Of(LabelKind kind) const;
     // Label n (1..16) of a kind; empty for numbers outside 1..16.
     const std::string& Label(LabelKind kind, int n) const;
+
+    bool operator==(const LabelTables&) const = default;
 };
 
 // "1" .. "16" in every table.

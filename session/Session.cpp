@@ -71,6 +71,13 @@ Session::Session(LinkTarget target, LinkTimings timings, Prompts& prompts, QObje
     : QObject(parent), target_(std::move(target)), prompts_(prompts) {
     link_ = std::make_unique<DeviceLink>(linkState_, host_, prompts_, PortsFor(target_), timings,
                                          target_.tcpPort);
+    connect(link_.get(), &DeviceLink::tcpClosed, this, [this] {
+        if (!closing_) {
+            everythingRead_ = false;
+            Changed();
+            emit linkLost();
+        }
+    });
 }
 
 Session::~Session() {
@@ -115,11 +122,15 @@ Session::OpenResult Session::Open() {
 
 void Session::Close() {
     const bool wasUp = LinkUp();
+    closing_ = true;
     if (link_->TcpActive()) {
         link_->TcpClose();
     }
     link_->CloseSerialPort();
+    closing_ = false;
     linkState_.SerialConnected = false;
+    linkState_.EthernetConnected = false;
+    everythingRead_ = false;
     if (wasUp) {
         Changed();
     }
@@ -181,6 +192,27 @@ Session::Result Session::Run(const Operation& op, const Args& args) {
     }
     result.sent = std::move(outcome.commands);
     return result;
+}
+
+bool Session::Resync() {
+    const DeviceState was = state_;
+    const int before = prompts_.Count();
+    const bool read = ReadPartOf(*link_, state_, host_, ReadPart::Status) &&
+                      ReadPartOf(*link_, state_, host_, ReadPart::Outputs) &&
+                      ReadPartOf(*link_, state_, host_, ReadPart::PrevOutputs) &&
+                      ReadPartOf(*link_, state_, host_, ReadPart::Levels);
+    if (!SameTables(was, state_)) {
+        Changed();
+    }
+    return read && prompts_.Count() == before;
+}
+
+void Session::SetLabels(const LabelTables& labels) {
+    if (labels == labels_) {
+        return;
+    }
+    labels_ = labels;
+    Changed();
 }
 
 QJsonObject Session::Document() const {

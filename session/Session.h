@@ -57,6 +57,13 @@ class Session : public QObject {
     // nothing is retried.
     Result Run(const Operation& op, const Args& args);
 
+    // A resident client's light resync while idle: the status block, the
+    // routing and the levels. A difference is a new revision. False when a
+    // reply was not read.
+    bool Resync();
+    // New labels (a client's edit); a new revision when they differ.
+    void SetLabels(const LabelTables& labels);
+
     DeviceState& State() { return state_; }
     const LabelTables& Labels() const { return labels_; }
     int Revision() const { return revision_; }
@@ -66,6 +73,9 @@ class Session : public QObject {
   signals:
     // The state changed; `revision` is its new number.
     void changed(int revision);
+    // The TCP connection closed by itself (the switcher or the network),
+    // not by Close; the state already says the link is down.
+    void linkLost();
 
   private:
     // Forwards every message and counts it: any message means a failure.
@@ -102,6 +112,7 @@ class Session : public QObject {
     LabelTables labels_ = DefaultLabels();
     int revision_ = 0;
     bool everythingRead_ = false;
+    bool closing_ = false;
     std::unique_ptr<DeviceLink> link_;
 };
 
