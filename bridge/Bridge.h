@@ -1,0 +1,100 @@
+// The resident service: one session with the switcher, opened to HTTP and
+// WebSocket clients. One thread and one exchange at a time: requests that
+// need the link wait their turn in a queue of at most 64; the state, the
+// metrics and the API document are answered at once from the mirror. The
+// link is read back at start and after every reconnect, polled lightly while
+// idle, and reopened with a back-off when it is lost. Nothing waits for a
+// person: every message the link would show becomes a log line.
+#pragma once
+
+#include "bridge/Api.h"
+#include "bridge/HttpServer.h"
+#include "bridge/Metrics.h"
+#include "bridge/Options.h"
+#include "config/ConfigImage.h"
+#include "session/Session.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWebSocket>
+#include <deque>
+#include <functional>
+#include <memory>
+
+namespace qvc::bridge {
+
+class Bridge : public QObject {
+    Q_OBJECT
+  public:
+    using Log = std::function<void(const QString&)>;
+    Bridge(Options options, Log log, QObject* parent = nullptr);
+    ~Bridge() override;
+
+    // Loads the configuration file's labels and listens; false with `error`
+    // set when either fails. The link opens from the event loop.
+    bool Start(QString& error);
+    quint16 Port() const { return port_; }
+    // Finishes the exchange in progress, closes the link, then `stopped`.
+    void Stop();
+
+    const session::Session& Session() const { return session_; }
+    int Queued() const { return static_cast<int>(queue_.size()); }
+    int WebSocketClients() const { return static_cast<int>(clients_.size()); }
+
+    static constexpr int kMaxQueue = 64;
+    static constexpr int kMaxBehind = 64; // WebSocket messages a client may lag
+
+  signals:
+    void stopped();
+
+  private:
+    struct Pending {
+        HttpRequest request;
+        Call call;
+        QPointer<QTcpSocket> socket;
+    };
+    struct Client {
+        std::unique_ptr<QWebSocket> socket;
+        std::deque<qint64> ends; // where each unwritten message ends in the stream
+        qint64 queued = 0;
+        qint64 written = 0;
+    };
+    class LogPrompts;
+
+    void OnRequest(const HttpRequest& request, QPointer<QTcpSocket> socket);
+    bool Authorized(const QByteArray& authorization, const QString& query) const;
+    void Answer(const QPointer<QTcpSocket>& socket, int status, const QJsonObject& body);
+    void AnswerNow(const Call& call, const QPointer<QTcpSocket>& socket);
+    void SaveLabels(const std::vector<LabelEdit>& edits, const QPointer<QTcpSocket>& socket);
+    QByteArray MetricsText() const;
+
+    void Pump();
+    void Execute(Pending& pending);
+    void Connect();
+    void LinkDown(const QString& why);
+    void Poll();
+    void Finish();
+
+    void OnWebSocket();
+    void Push(Client& client, const QByteArray& message);
+    void Broadcast();
+
+    Options options_;
+    Log log_;
+    std::unique_ptr<LogPrompts> prompts_;
+    session::Session session_;
+    HttpServer http_;
+    Metrics metrics_;
+    quint16 port_ = 0;
+    ConfigImage config_{};
+    std::deque<Pending> queue_;
+    std::vector<std::unique_ptr<Client>> clients_;
+    bool busy_ = false; // an exchange, a connect or a poll is at work
+    bool stopping_ = false;
+    bool linkWasUp_ = false;
+    std::size_t backoffStep_ = 0;
+    QTimer pollTimer_;
+    QTimer reconnectTimer_;
+};
+
+} // namespace qvc::bridge
