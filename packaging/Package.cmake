@@ -1,4 +1,4 @@
-# The Debian package of both programs, made by `cpack -G DEB` in a Release
+# The Debian package of the programs, made by `cpack -G DEB` in a Release
 # build folder (./scripts/package). Its version is the project's; its
 # dependencies are read from the programs' shared libraries by dpkg-shlibdeps.
 # Included by the top-level CMakeLists.txt after add_subdirectory(packaging).
@@ -19,6 +19,13 @@ system settings.
 .
 The package also holds quorvel-sim, a switcher simulator that behaves like
 the hardware on a pseudo-terminal and on TCP, for training and demonstrations.")
+if(TARGET quorvel-bridge)
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "
+.
+quorvel-bridge, a service the package installs but does not enable, holds
+the link to one switcher and offers it on the network: a JSON API over HTTP,
+a WebSocket of events and metrics.")
+endif()
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -26,6 +33,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QVC_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The bridge's options in /etc/default are the administrator's: dpkg keeps
+# their changes on upgrade and removal (control file conffiles).
+if(TARGET quorvel-bridge)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/conffiles)
+endif()
 # Files and folders as Debian wants them whatever the builder's umask.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
