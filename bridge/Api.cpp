@@ -130,7 +130,7 @@ QVariant Value(const Param& p, const QJsonValue& v) {
 QVariant FlagValue(const std::vector<const Param*>& flags, const QJsonValue& v) {
     QStringList allowed;
     for (const Param* p : flags) {
-        for (const QVariant& x : {p->flagValue, p->fallback}) {
+        for (const QVariant& x : {p->fallback, p->flagValue}) {
             const QJsonValue json = QJsonValue::fromVariant(x);
             if (json == v) {
                 return x;

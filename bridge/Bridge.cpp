@@ -63,7 +63,7 @@ Bridge::Bridge(Options options, Log log, QObject* parent)
     : QObject(parent), options_(std::move(options)), log_(std::move(log)),
       prompts_(std::make_unique<LogPrompts>(log_)),
       session_(options_.target, options_.timings, *prompts_),
-      http_(HttpLimits{}, [this](const HttpRequest& r, QPointer<QTcpSocket> s) {
+      http_(options_.limits, [this](const HttpRequest& r, QPointer<QTcpSocket> s) {
           OnRequest(r, std::move(s));
       }) {
     pollTimer_.setInterval(options_.pollSeconds * 1000);
@@ -82,7 +82,15 @@ Bridge::Bridge(Options options, Log log, QObject* parent)
     });
 }
 
-Bridge::~Bridge() = default;
+Bridge::~Bridge() {
+    // The session closes the link as it goes and reports that; nobody is
+    // left to hear it.
+    session_.disconnect(this);
+    for (auto& c : clients_) {
+        c->socket->disconnect(this);
+    }
+    clients_.clear();
+}
 
 bool Bridge::Start(QString& error) {
     if (!options_.configFile.isEmpty()) {
@@ -416,13 +424,12 @@ void Bridge::OnWebSocket() {
             }
         });
         connect(c->socket.get(), &QWebSocket::disconnected, this, [this, c] {
-            for (auto it = clients_.begin(); it != clients_.end(); ++it) {
-                if (it->get() == c) {
-                    it->release()->socket.release()->deleteLater();
-                    delete c;
-                    clients_.erase(it);
-                    break;
-                }
+            const auto it = std::find_if(clients_.begin(), clients_.end(),
+                                         [c](const auto& p) { return p.get() == c; });
+            if (it != clients_.end()) {
+                // The socket is inside its own signal: it goes later.
+                c->socket.release()->deleteLater();
+                clients_.erase(it);
             }
         });
         clients_.push_back(std::move(client));

@@ -39,6 +39,9 @@ class Bridge : public QObject {
 
     const session::Session& Session() const { return session_; }
     int Queued() const { return static_cast<int>(queue_.size()); }
+    // No exchange at work and nothing waiting for the link.
+    bool Idle() const { return !busy_ && queue_.empty(); }
+    int HttpConnections() const { return http_.Connections(); }
     int WebSocketClients() const { return static_cast<int>(clients_.size()); }
 
     static constexpr int kMaxQueue = 64;

@@ -15,8 +15,11 @@ namespace {
 // upgrades to a WebSocket is left alone from then on.
 class ConnectionGuard : public QObject {
   public:
+    static constexpr const char* kName = "qvc-connection-guard";
+
     ConnectionGuard(QTcpSocket* socket, const HttpLimits& limits, HttpServer& server)
         : QObject(socket), socket_(socket), limits_(limits), server_(server) {
+        setObjectName(kName);
         requestTimer_.setSingleShot(true);
         idleTimer_.setSingleShot(true);
         connect(&requestTimer_, &QTimer::timeout, this, [this] { Cut("a request took too long"); });
@@ -212,6 +215,13 @@ int HttpServer::Connections() const {
 }
 
 bool HttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    // An upgrade is the WebSocket server's: Qt hands it over after this.
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("upgrade", Qt::CaseInsensitive) == 0 &&
+            value.compare("websocket", Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
     HttpRequest r;
     const QByteArray method =
         QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(
@@ -238,7 +248,8 @@ void HttpServer::Respond(const QPointer<QTcpSocket>& socket, const HttpResponse&
     if (socket.isNull() || socket->state() != QAbstractSocket::ConnectedState) {
         return;
     }
-    auto* guard = socket->findChild<ConnectionGuard*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* guard = dynamic_cast<ConnectionGuard*>(socket->findChild<QObject*>(
+        QString::fromLatin1(ConnectionGuard::kName), Qt::FindDirectChildrenOnly));
     const bool close = guard != nullptr && guard->TakeCloseFlag();
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                       StatusText(response.status) + "\r\nContent-Type: " + response.contentType +

@@ -3,6 +3,7 @@
 // opened; a mistake is one line for standard error and exit code 2.
 #pragma once
 
+#include "bridge/HttpServer.h"
 #include "link/LinkTimings.h"
 #include "session/LinkTarget.h"
 
@@ -21,6 +22,7 @@ struct Options {
     LinkTimings timings = LinkTimings::Production();
     // The back-off after a lost link, in seconds; the last repeats.
     std::vector<int> backoff = {1, 2, 4, 8, 16, 30};
+    HttpLimits limits;
 };
 
 struct ParsedOptions {

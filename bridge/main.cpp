@@ -28,6 +28,7 @@ void Log(const QString& line) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvel-bridge"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QVC_VERSION));
     const qvc::bridge::ParsedOptions parsed =
         qvc::bridge::ParseOptions(QCoreApplication::arguments().mid(1));
     switch (parsed.action) {

@@ -188,6 +188,8 @@ int ReadBack(DeviceLink& link, DeviceState& state, LinkHost& host, Prompts& prom
                       kPinfoParseText, false,
                       [&](Payload p) { return LoadPresetPayload(p, large, state.presets); })) {
         fail(kPresetFailText);
+    } else {
+        state.presetsRead = true;
     }
 
     host.SetInfoProgress(Dots(5));

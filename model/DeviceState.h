@@ -26,6 +26,9 @@ struct DeviceState {
     // switcher with audio; the block's zero bytes say nothing about the model.
     bool statusRead = false;
     bool AudioPresent() const { return !statusRead || status.AudioPresent() != 0; }
+    // Whether `presets` says which presets are stored: a client that read
+    // nothing of them yet cannot tell an empty preset from a stored one.
+    bool presetsRead = false;
 
     // Copy of a MINFOQV payload: its first 20 bytes into `status`, then the
     // model sizes from the model code. False, touching nothing, when the

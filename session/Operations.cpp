@@ -187,6 +187,9 @@ Outcome GroupEdit(DeviceState& state, const Args& a, bool add) {
 
 Outcome Preset(DeviceState& state, const Args& a, bool store) {
     const int p = a.Int(QStringLiteral("preset")) - 1;
+    if (!store && state.presetsRead && state.presets.stored(p) == 0) {
+        return Refuse(Refusal::Kind::State, QStringLiteral("preset %1 is empty").arg(p + 1));
+    }
     Switching switching(state);
     Presets presets(state, switching);
     return Send(store ? presets.StorePreset(p)

@@ -328,4 +328,9 @@ void Simulator::SeedDemo() {
     d_->switcher.SeedDemo();
 }
 
+void Simulator::FrontPanel(const std::string& line) {
+    std::lock_guard lock(d_->mutex);
+    d_->switcher.Handle(line, false);
+}
+
 } // namespace qvsim

@@ -99,6 +99,10 @@ class Simulator : public QObject {
     // Replaces the state with a demo set-up: routes, a mute, levels, two
     // groups, three presets. It also becomes the state RESETQV R returns to.
     void SeedDemo();
+    // A change made at the switcher itself (its front panel, or another
+    // controller): `line` is handled as a received command, without an
+    // answer to anyone and without a record among the received lines.
+    void FrontPanel(const std::string& line);
 
   private:
     struct Impl;
@@ -173,6 +177,7 @@ class SimThread {
 
     SimState State() const { return sim_->State(); }
     void SeedDemo() { sim_->SeedDemo(); }
+    void FrontPanel(const std::string& line) { sim_->FrontPanel(line); }
 
   private:
     std::unique_ptr<QThread> thread_;
