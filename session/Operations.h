@@ -26,6 +26,7 @@ class Args {
     int Int(const QString& key) const { return values_.value(key).toInt(); }
     bool Bool(const QString& key) const { return values_.value(key).toBool(); }
     QString Word(const QString& key) const { return values_.value(key).toString(); }
+    QVariant Value(const QString& key) const { return values_.value(key); }
 
   private:
     QVariantMap values_;

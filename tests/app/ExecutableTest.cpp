@@ -103,7 +103,7 @@ struct ManCase {
 TEST(ManPages, DescribeExactlyTheOptionsOfTheHelp) {
     for (const ManCase& c :
          {ManCase{QVCONTROL_EXE, "quorvel-control.1"}, ManCase{QVSIM_EXE, "quorvel-sim.1"},
-          ManCase{QVCTL_EXE, "quorvel-ctl.1"}}) {
+          ManCase{QVCTL_EXE, "quorvel-ctl.1"}, ManCase{QVBRIDGE_EXE, "quorvel-bridge.1"}}) {
         const Finished help = RunWithoutDisplay(QString::fromLocal8Bit(c.program), {"--help"});
         ASSERT_EQ(help.exitCode, 0) << c.program;
         QFile file(QStringLiteral(QVC_MAN_DIR "/") + QLatin1String(c.page));
@@ -112,6 +112,46 @@ TEST(ManPages, DescribeExactlyTheOptionsOfTheHelp) {
         EXPECT_GE(inHelp.size(), 5) << c.program;
         EXPECT_EQ(ManPageOptions(QString::fromUtf8(file.readAll())), inHelp) << c.page;
     }
+}
+
+// The bridge needs no display either; a wrong command line is one line and
+// exit code 2 before anything is opened; SIGTERM ends it with 0.
+TEST(Executable, BridgeRefusesMistakesAndStopsOnSigterm) {
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString err;
+    } cases[] = {
+        {{"--version"}, 0, ""},
+        {{"--frobnicate"}, 2, "quorvel-bridge: Unknown option 'frobnicate'.\n"},
+        {{"--listen", "0.0.0.0:8023"}, 2,
+         "quorvel-bridge: listening on 0.0.0.0 needs --token-file: only loopback is served "
+         "without a token\n"},
+    };
+    for (const auto& c : cases) {
+        const Finished run = RunWithoutDisplay(QStringLiteral(QVBRIDGE_EXE), c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.err.toStdString(), c.err.toStdString());
+    }
+    // No switcher at the address: it keeps trying, and stops on SIGTERM.
+    QProcess bridge;
+    bridge.start(QStringLiteral(QVBRIDGE_EXE),
+                 {"--tcp", "127.0.0.1:1", "--listen", "127.0.0.1:0", "--poll", "0"});
+    bridge.setReadChannel(QProcess::StandardError);
+    QString err;
+    ASSERT_TRUE(bridge.waitForStarted(kWaitMs));
+    while (!err.contains(QStringLiteral("trying again")) && bridge.waitForReadyRead(kWaitMs)) {
+        err += QString::fromLocal8Bit(bridge.readAllStandardError());
+    }
+    bridge.terminate();
+    ASSERT_TRUE(bridge.waitForFinished(kWaitMs));
+    err += QString::fromLocal8Bit(bridge.readAllStandardError());
+    EXPECT_EQ(bridge.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(bridge.exitCode(), 0);
+    EXPECT_TRUE(err.contains(QStringLiteral("quorvel-bridge: listening on 127.0.0.1:")))
+        << err.toStdString();
+    EXPECT_TRUE(err.endsWith(QStringLiteral("quorvel-bridge: stopping\nquorvel-bridge: stopped\n")))
+        << err.toStdString();
 }
 
 } // namespace
