@@ -57,7 +57,16 @@ std::vector<Route> BuildRoutes() {
              "WebSocket: the state now, then every new revision"),
         Make("GET", "/api/v1/openapi.json", CallKind::OpenApi, {}, "this API as OpenAPI 3"),
         Make("GET", "/metrics", CallKind::Metrics, {}, "Prometheus text format"),
+        Make("GET", "/", CallKind::Static, {}, "the web panel"),
+        Make("GET", "/panel.css", CallKind::Static, {}, "the web panel's style sheet"),
+        Make("GET", "/panel.js", CallKind::Static, {}, "the web panel's script"),
     };
+    for (Route& r : routes) {
+        if (r.kind == CallKind::Static) {
+            r.resource = QStringLiteral(":/web") +
+                         (r.path == QLatin1String("/") ? QStringLiteral("/index.html") : r.path);
+        }
+    }
     for (Route& r : routes) {
         if (r.summary.isEmpty()) {
             r.summary = session::FindOperation(r.operations.first())->summary;
@@ -290,7 +299,10 @@ std::variant<Call, HttpError> MapRequest(const QByteArray& method, const QString
         return HttpError{413, QStringLiteral("a request body may hold at most 64 KiB")};
     }
     if (route->kind != CallKind::Operations && route->kind != CallKind::Labels) {
-        return Call{route->kind, {}, {}};
+        Call call;
+        call.kind = route->kind;
+        call.resource = route->resource;
+        return call;
     }
     QJsonObject object;
     if (!body.trimmed().isEmpty()) {

@@ -23,6 +23,7 @@ enum class CallKind {
     Events,     // GET /api/v1/events (WebSocket)
     Metrics,    // GET /metrics
     OpenApi,    // GET /api/v1/openapi.json
+    Static,     // the web panel's files, compiled in
 };
 
 struct Route {
@@ -33,6 +34,7 @@ struct Route {
     // the fields given.
     QStringList operations;
     QString summary;
+    QString resource; // Static: the file among the program's resources
 };
 
 // Every route the server has, in the order of its documentation.
@@ -47,6 +49,7 @@ struct LabelEdit {
 
 struct Call {
     CallKind kind = CallKind::State;
+    QString resource; // Static
     std::vector<std::pair<const session::Operation*, session::Args>> operations;
     std::vector<LabelEdit> labels;
 };

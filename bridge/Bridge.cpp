@@ -3,6 +3,7 @@
 #include "bridge/OpenApi.h"
 #include "config/ConfigFile.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUrlQuery>
@@ -197,6 +198,21 @@ void Bridge::AnswerNow(const Call& call, const QPointer<QTcpSocket>& socket) {
             socket, HttpResponse{200, "text/plain; version=0.0.4; charset=utf-8", MetricsText()});
     case CallKind::OpenApi:
         return Answer(socket, 200, OpenApiDocument());
+    case CallKind::Static: {
+        QFile file(call.resource);
+        file.open(QIODevice::ReadOnly);
+        const QByteArray type = call.resource.endsWith(QLatin1String(".css"))
+                                    ? "text/css; charset=utf-8"
+                                : call.resource.endsWith(QLatin1String(".js"))
+                                    ? "text/javascript; charset=utf-8"
+                                    : "text/html; charset=utf-8";
+        metrics_.Request(200);
+        // Nothing from another host, no inline script, no framing.
+        return HttpServer::Respond(
+            socket, HttpResponse{200, type, file.readAll(),
+                                 "Content-Security-Policy: default-src 'self'; "
+                                 "frame-ancestors 'none'\r\n"});
+    }
     case CallKind::Events:
         return Answer(socket, 400,
                       ErrorBody(QStringLiteral("this path takes a WebSocket upgrade")));

@@ -254,7 +254,8 @@ void HttpServer::Respond(const QPointer<QTcpSocket>& socket, const HttpResponse&
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                       StatusText(response.status) + "\r\nContent-Type: " + response.contentType +
                       "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
-                      "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n";
+                      "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n" +
+                      response.headers;
     if (close) {
         head += "Connection: close\r\n";
     }

@@ -38,6 +38,7 @@ struct HttpResponse {
     int status = 200;
     QByteArray contentType = "application/json";
     QByteArray body;
+    QByteArray headers; // more header lines, each ending in CR LF
 };
 
 class HttpServer : public QAbstractHttpServer {
