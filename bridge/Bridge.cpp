@@ -149,7 +149,7 @@ bool Bridge::Authorized(const QByteArray& authorization, const QString& query) c
 void Bridge::Answer(const QPointer<QTcpSocket>& socket, int status, const QJsonObject& body) {
     metrics_.Request(status);
     HttpServer::Respond(socket, HttpResponse{status, "application/json",
-                                             QJsonDocument(body).toJson(QJsonDocument::Compact)});
+                                             QJsonDocument(body).toJson(QJsonDocument::Compact), {}});
 }
 
 void Bridge::OnRequest(const HttpRequest& request, QPointer<QTcpSocket> socket) {
@@ -195,7 +195,8 @@ void Bridge::AnswerNow(const Call& call, const QPointer<QTcpSocket>& socket) {
     case CallKind::Metrics:
         metrics_.Request(200);
         return HttpServer::Respond(
-            socket, HttpResponse{200, "text/plain; version=0.0.4; charset=utf-8", MetricsText()});
+            socket, HttpResponse{200, "text/plain; version=0.0.4; charset=utf-8",
+                                 MetricsText(), {}});
     case CallKind::OpenApi:
         return Answer(socket, 200, OpenApiDocument());
     case CallKind::Static: {

@@ -241,7 +241,7 @@ bool HttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
 }
 
 void HttpServer::missingHandler(const QHttpServerRequest&, QTcpSocket* socket) {
-    Respond(socket, HttpResponse{404, "application/json", "{\"error\":\"not found\"}"});
+    Respond(socket, HttpResponse{404, "application/json", "{\"error\":\"not found\"}", {}});
 }
 
 void HttpServer::Respond(const QPointer<QTcpSocket>& socket, const HttpResponse& response) {

@@ -10,6 +10,7 @@
 #include "model/DeviceState.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -18,12 +19,16 @@ namespace {
 
 using qvc::session::Param;
 
-QVC_FUZZ_CHECKER bool Takes(const Param& p, const QVariant& v) {
+// A value the argument takes; a flag's field takes what any flag of that
+// field gives ("signals": av, video or audio).
+QVC_FUZZ_CHECKER bool Takes(const qvc::session::Operation& op, const Param& p, const QVariant& v) {
     switch (p.type) {
     case Param::Type::OnOff:
         return v.typeId() == QMetaType::Bool;
     case Param::Type::Flag:
-        return v == p.flagValue || v == p.fallback;
+        return std::any_of(op.params.begin(), op.params.end(), [&](const Param& q) {
+            return q.key == p.key && (v == q.flagValue || v == q.fallback);
+        });
     case Param::Type::Word:
         if (v.typeId() == QMetaType::QString) {
             return p.words.contains(v.toString());
@@ -63,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [op, args] : call.operations) {
         QVC_FUZZ_CHECK(op != nullptr);
         for (const Param& p : op->params) {
-            QVC_FUZZ_CHECK(!args.Has(p.key) || Takes(p, args.Value(p.key)));
+            QVC_FUZZ_CHECK(!args.Has(p.key) || Takes(*op, p, args.Value(p.key)));
             QVC_FUZZ_CHECK(args.Has(p.key) || !p.choice.isEmpty() || p.fallback.isValid());
         }
         qvc::DeviceState state;
