@@ -82,6 +82,19 @@ TEST_F(BridgeApi, EveryWriteRouteSendsItsLinesAndAnswersTheRevision) {
     }
 }
 
+// Over the serial link (the simulator on a pseudo-terminal) the same lines.
+TEST_F(BridgeApi, TheSerialLinkCarriesTheSameLines) {
+    Start({.model = 3, .demo = true, .tcp = false, .pty = true}, [this](bridge::Options& o) {
+        o.target = session::LinkTarget{};
+        o.target.kind = session::LinkTarget::Kind::Serial;
+        o.target.serialDevice = sim->PtyPath();
+    });
+    const Reply r = Post("/api/v1/route", R"({"output":9,"input":5,"take":true})");
+    EXPECT_EQ(r.status, 200) << r.body.constData();
+    EXPECT_EQ(Received(), (Lines{"RTEMP 9 5 5", "TAKE 1"}));
+    EXPECT_EQ(State()[QStringLiteral("link")].toObject()[QStringLiteral("kind")], "serial");
+}
+
 TEST_F(BridgeApi, TheMirrorShowsWhatWasSent) {
     Start();
     ASSERT_EQ(Post("/api/v1/route", R"({"output":9,"input":5,"signals":"video"})").status, 200);

@@ -3,6 +3,7 @@
 // bounded in number and time.
 #include "BridgeRig.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QWebSocket>
 #include <sys/resource.h>
@@ -10,6 +11,16 @@
 
 namespace qvc::test {
 namespace {
+
+// The resident memory of this process, in MB.
+double ResidentMb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * 4096.0 / (1024.0 * 1024.0);
+}
 
 class BridgeLink : public BridgeRig {
   protected:
@@ -86,8 +97,17 @@ TEST_F(BridgeLink, AForeignOriginOrAnotherPathIsRefused) {
         EXPECT_EQ(ws.code, QWebSocketProtocol::CloseCodePolicyViolated);
         EXPECT_TRUE(ws.messages.empty());
     }
+    // The token, where one is needed, comes on the URL (a browser cannot
+    // send the header); without it the socket is closed.
+    bridge.reset();
+    Start({.model = 3, .demo = true, .tcp = true}, [](bridge::Options& o) { o.token = "t0ken"; });
+    Listener without(bridge->Port(), QStringLiteral("/api/v1/events"));
+    EXPECT_TRUE(WaitFor([&] { return without.closed; }));
+    EXPECT_TRUE(without.messages.empty());
+    Listener with(bridge->Port(), QStringLiteral("/api/v1/events?token=t0ken"));
+    EXPECT_TRUE(WaitFor([&] { return with.messages.size() == 1; }));
     // The page's own origin is the same host and port.
-    Listener same(bridge->Port(), QStringLiteral("/api/v1/events"),
+    Listener same(bridge->Port(), QStringLiteral("/api/v1/events?token=t0ken"),
                   QStringLiteral("http://127.0.0.1:%1").arg(bridge->Port()));
     EXPECT_TRUE(WaitFor([&] { return same.messages.size() == 1; }));
 }
@@ -158,6 +178,7 @@ TEST_F(BridgeLink, ConnectionsBeyondTheLimitAreRefused) {
 TEST_F(BridgeLink, SlowLargeAndBrokenRequestsCostOnlyTheirConnection) {
     Start({.model = 3, .demo = true, .tcp = true},
           [](bridge::Options& o) { o.limits.requestMs = 400; });
+    const double before = ResidentMb();
     // Headers a byte at a time, slower than the request may take.
     HttpClient slow(bridge->Port());
     const QByteArray head = "GET /api/v1/state HTTP/1.1\r\nHost: 127.0.0.1\r\n";
@@ -177,9 +198,10 @@ TEST_F(BridgeLink, SlowLargeAndBrokenRequestsCostOnlyTheirConnection) {
     HttpClient header(bridge->Port());
     const Reply tooLong = header.Raw("GET / HTTP/1.1\r\nX: " + QByteArray(17000, 'x') + "\r\n\r\n");
     EXPECT_EQ(tooLong.status, 431);
-    // Others are served all the while.
+    // Others are served all the while, and the memory stays.
     EXPECT_EQ(Call("GET", "/api/v1/state").status, 200);
     EXPECT_EQ(Received(), Lines{});
+    EXPECT_LT(ResidentMb() - before, 50.0);
 }
 
 TEST_F(BridgeLink, Http10AndConnectionCloseAreAnsweredThenClosed) {
@@ -202,6 +224,7 @@ TEST_F(BridgeLink, Http10AndConnectionCloseAreAnsweredThenClosed) {
 // keep getting every revision.
 TEST_F(BridgeLink, AClientThatNeverReadsIsClosed) {
     Start();
+    const double before = ResidentMb();
     QTcpSocket stuck;
     const qintptr fd = ::socket(AF_INET, SOCK_STREAM, 0);
     const int small = 4096;
@@ -225,6 +248,7 @@ TEST_F(BridgeLink, AClientThatNeverReadsIsClosed) {
     EXPECT_EQ(bridge->WebSocketClients(), 1) << edits << " edits";
     EXPECT_TRUE(WaitFor([&] { return static_cast<int>(reader.messages.size()) == edits + 1; }));
     EXPECT_EQ(log.filter(QStringLiteral("more than 64 messages behind")).size(), 1);
+    EXPECT_LT(ResidentMb() - before, 50.0);
 }
 
 } // namespace
