@@ -427,11 +427,13 @@ void Bridge::OnWebSocket() {
             log_(QStringLiteral("refused %1: %2").arg(socket->peerAddress().toString(), refusal));
             socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
             QWebSocket* closing = socket.release();
+            closing->setParent(this); // goes with the bridge at the latest
             connect(closing, &QWebSocket::disconnected, closing, &QObject::deleteLater);
             QTimer::singleShot(1000, closing, &QObject::deleteLater);
             continue;
         }
         auto client = std::make_unique<Client>();
+        socket->setParent(this); // a socket on its way out goes with the bridge at the latest
         client->socket = std::move(socket);
         Client* c = client.get();
         connect(c->socket.get(), &QWebSocket::bytesWritten, this, [c](qint64 n) {
