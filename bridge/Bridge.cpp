@@ -174,15 +174,23 @@ void Bridge::OnRequest(const HttpRequest& request, QPointer<QTcpSocket> socket) 
     if (call.kind != CallKind::Operations && call.kind != CallKind::Read) {
         return AnswerNow(call, socket);
     }
+    const QString who = QStringLiteral("%1 %2 from %3")
+                            .arg(QString::fromLatin1(request.method), request.path,
+                                 request.peer.toString());
+    Submit(std::move(call), who, [this, socket](int status, const QJsonObject& body) {
+        Answer(socket, status, body);
+    });
+}
+
+void Bridge::Submit(Call call, const QString& who, Reply reply) {
     if (!session_.LinkUp() || stopping_) {
-        return Answer(socket, 503, ErrorBody(QStringLiteral("no link to the switcher")));
+        return reply(503, ErrorBody(QStringLiteral("no link to the switcher")));
     }
     if (queue_.size() >= kMaxQueue) {
-        return Answer(socket, 503,
-                      ErrorBody(QStringLiteral("64 requests are already waiting for the switcher; "
-                                               "try again shortly")));
+        return reply(503, ErrorBody(QStringLiteral("64 requests are already waiting for the "
+                                                   "switcher; try again shortly")));
     }
-    queue_.push_back(Pending{request, std::move(call), socket});
+    queue_.push_back(Pending{who, std::move(call), std::move(reply)});
     QTimer::singleShot(0, this, &Bridge::Pump);
 }
 
@@ -280,10 +288,10 @@ void Bridge::Execute(Pending& pending) {
     if (pending.call.kind == CallKind::Read) {
         const bool read = session_.Read(session::Reads::Everything);
         metrics_.Exchange(ExchangeKind::Read, Seconds(clock), !read);
-        return read ? Answer(pending.socket, 200,
+        return read ? pending.reply(200,
                              QJsonObject{{QStringLiteral("revision"), session_.Revision()},
                                          {QStringLiteral("sent"), QJsonArray()}})
-                    : Answer(pending.socket, 503,
+                    : pending.reply(503,
                              ErrorBody(QStringLiteral("the switcher did not answer the read-back")));
     }
     QJsonArray sent;
@@ -293,14 +301,12 @@ void Bridge::Execute(Pending& pending) {
         switch (result.status) {
         case Session::Result::Status::Refused: {
             const bool state = result.refusal.kind == session::Refusal::Kind::State;
-            log_(QStringLiteral("refused %1 from %2: %3")
-                     .arg(pending.request.path, pending.request.peer.toString(),
-                          result.refusal.text));
-            return Answer(pending.socket, state ? 409 : 400, ErrorBody(result.refusal.text));
+            log_(QStringLiteral("refused %1: %2").arg(pending.who, result.refusal.text));
+            return pending.reply(state ? 409 : 400, ErrorBody(result.refusal.text));
         }
         case Session::Result::Status::Failed:
             metrics_.Exchange(ExchangeKind::Command, Seconds(clock), true);
-            return Answer(pending.socket, 503,
+            return pending.reply(503,
                           ErrorBody(session_.LinkUp()
                                         ? QStringLiteral("the switcher did not answer")
                                         : QStringLiteral("no link to the switcher")));
@@ -320,7 +326,7 @@ void Bridge::Execute(Pending& pending) {
     if (!notes.isEmpty()) {
         body.insert(QStringLiteral("note"), notes.join(QStringLiteral("; ")));
     }
-    Answer(pending.socket, 200, body);
+    pending.reply(200, body);
 }
 
 void Bridge::Connect() {
@@ -363,7 +369,7 @@ void Bridge::LinkDown(const QString& why) {
     pollTimer_.stop();
     session_.Close();
     for (Pending& p : queue_) {
-        Answer(p.socket, 503, ErrorBody(QStringLiteral("no link to the switcher")));
+        p.reply(503, ErrorBody(QStringLiteral("no link to the switcher")));
     }
     queue_.clear();
     if (linkWasUp_) {

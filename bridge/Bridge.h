@@ -44,6 +44,12 @@ class Bridge : public QObject {
     int HttpConnections() const { return http_.Connections(); }
     int WebSocketClients() const { return static_cast<int>(clients_.size()); }
 
+    // Runs a call that needs the link (rows of the table, a read-back) in its
+    // turn, as a request over HTTP would; `reply` gets the HTTP status and the
+    // answer's body. For every front of the bridge.
+    using Reply = std::function<void(int status, const QJsonObject& body)>;
+    void Submit(Call call, const QString& who, Reply reply);
+
     static constexpr int kMaxQueue = 64;
     static constexpr int kMaxBehind = 64; // WebSocket messages a client may lag
 
@@ -52,9 +58,9 @@ class Bridge : public QObject {
 
   private:
     struct Pending {
-        HttpRequest request;
+        QString who; // for the log: "POST /api/v1/route from 127.0.0.1"
         Call call;
-        QPointer<QTcpSocket> socket;
+        std::function<void(int status, const QJsonObject& body)> reply;
     };
     struct Client {
         std::unique_ptr<QWebSocket> socket;
