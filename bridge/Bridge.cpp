@@ -197,7 +197,9 @@ void Bridge::Submit(Call call, const QString& who, Reply reply) {
 void Bridge::AnswerNow(const Call& call, const QPointer<QTcpSocket>& socket) {
     switch (call.kind) {
     case CallKind::State:
-        return Answer(socket, 200, session_.Document());
+        metrics_.Request(200);
+        return HttpServer::Respond(socket,
+                                   HttpResponse{200, "application/json", StateBytes(false), {}});
     case CallKind::Labels:
         return SaveLabels(call.labels, socket);
     case CallKind::Metrics:
@@ -250,6 +252,19 @@ void Bridge::SaveLabels(const std::vector<LabelEdit>& edits, const QPointer<QTcp
     Answer(socket, 200,
            QJsonObject{{QStringLiteral("revision"), session_.Revision()},
                        {QStringLiteral("sent"), QJsonArray()}});
+}
+
+// The document changes only with the revision: it is made once per revision
+// for every reader and every WebSocket client.
+QByteArray Bridge::StateBytes(bool message) {
+    if (cachedRevision_ != session_.Revision()) {
+        QJsonObject state = session_.Document();
+        cachedState_ = QJsonDocument(state).toJson(QJsonDocument::Compact);
+        state.insert(QStringLiteral("type"), QStringLiteral("state"));
+        cachedMessage_ = QJsonDocument(state).toJson(QJsonDocument::Compact);
+        cachedRevision_ = session_.Revision();
+    }
+    return message ? cachedMessage_ : cachedState_;
 }
 
 QByteArray Bridge::MetricsText() const {
@@ -458,9 +473,7 @@ void Bridge::OnWebSocket() {
             }
         });
         clients_.push_back(std::move(client));
-        QJsonObject state = session_.Document();
-        state.insert(QStringLiteral("type"), QStringLiteral("state"));
-        Push(*c, QJsonDocument(state).toJson(QJsonDocument::Compact));
+        Push(*c, StateBytes(true));
     }
 }
 
@@ -481,9 +494,7 @@ void Bridge::Broadcast() {
     if (clients_.empty()) {
         return;
     }
-    QJsonObject state = session_.Document();
-    state.insert(QStringLiteral("type"), QStringLiteral("state"));
-    const QByteArray message = QJsonDocument(state).toJson(QJsonDocument::Compact);
+    const QByteArray message = StateBytes(true);
     // A client that is closed on the way leaves the list: walk a copy.
     std::vector<Client*> now;
     for (auto& c : clients_) {

@@ -76,6 +76,8 @@ class Bridge : public QObject {
     void AnswerNow(const Call& call, const QPointer<QTcpSocket>& socket);
     void SaveLabels(const std::vector<LabelEdit>& edits, const QPointer<QTcpSocket>& socket);
     QByteArray MetricsText() const;
+    // The state document as JSON; as a WebSocket message with "type".
+    QByteArray StateBytes(bool message);
 
     void Pump();
     void Execute(Pending& pending);
@@ -101,6 +103,9 @@ class Bridge : public QObject {
     bool busy_ = false; // an exchange, a connect or a poll is at work
     bool stopping_ = false;
     bool linkWasUp_ = false;
+    int cachedRevision_ = -1;
+    QByteArray cachedState_;
+    QByteArray cachedMessage_;
     std::size_t backoffStep_ = 0;
     QTimer pollTimer_;
     QTimer reconnectTimer_;

@@ -7,6 +7,8 @@
 #include "model/Switching.h"
 #include "protocol/SystemStatus.h"
 
+#include <iterator>
+
 namespace qvc::session {
 
 namespace {
@@ -205,26 +207,33 @@ Outcome SwitchSource(DeviceState& state, const Args& a) {
     return Send(Setup(state).SetVideoSwitchSource(static_cast<int>(item)));
 }
 
-std::vector<Operation> BuildTable() {
-    const Param output = Number("output", "OUTPUT", 1, kMaxOutputs);
-    const Param input = Number("input", "INPUT", 1, kMaxInputs);
-    const Param routeInput = Number("input", "INPUT", 0, kMaxInputs); // 0: no input
-    const Param preset = Number("preset", "N", 1, kPresetCount);
-    const Param group = Number("group", "G", 1, kMaxOutputs);
-    const auto row = [](const char* name, const char* synopsis, const char* summary,
-                        std::vector<Param> params, Reads reads,
-                        std::function<Outcome(DeviceState&, const Args&)> run) {
-        Operation op;
-        op.name = QString::fromLatin1(name);
-        op.command = op.name.section(QLatin1Char(' '), 0, 0);
-        op.verb = op.name.section(QLatin1Char(' '), 1, 1);
-        op.synopsis = QString::fromLatin1(synopsis);
-        op.summary = QString::fromLatin1(summary);
-        op.params = std::move(params);
-        op.reads = reads;
-        op.run = std::move(run);
-        return op;
-    };
+Operation Row(const char* name, const char* synopsis, const char* summary,
+              std::vector<Param> params, Reads reads,
+              std::function<Outcome(DeviceState&, const Args&)> run) {
+    Operation op;
+    op.name = QString::fromLatin1(name);
+    op.command = op.name.section(QLatin1Char(' '), 0, 0);
+    op.verb = op.name.section(QLatin1Char(' '), 1, 1);
+    op.synopsis = QString::fromLatin1(synopsis);
+    op.summary = QString::fromLatin1(summary);
+    op.params = std::move(params);
+    op.reads = reads;
+    op.run = std::move(run);
+    return op;
+}
+
+const Param kOutput = Number("output", "OUTPUT", 1, kMaxOutputs);
+const Param kInput = Number("input", "INPUT", 1, kMaxInputs);
+const Param kRouteInput = Number("input", "INPUT", 0, kMaxInputs); // 0: no input
+const Param kPreset = Number("preset", "N", 1, kPresetCount);
+const Param kGroup = Number("group", "G", 1, kMaxOutputs);
+
+// The state, routes, mutes and levels.
+std::vector<Operation> RoutingRows() {
+    const auto row = Row;
+    const Param& output = kOutput;
+    const Param& input = kInput;
+    const Param& routeInput = kRouteInput;
     return {
         row("status", "status [--json]",
             "reads the whole state back, as the window does, and prints it",
@@ -262,6 +271,15 @@ std::vector<Operation> BuildTable() {
             {input, OneOf(Number("db", "DB", -74, 20), "level"),
              OneOf(Option(Number("raw", "N", 0, 252), "--raw"), "level")},
             Reads::Status, Level),
+    };
+}
+
+// Presets and groups.
+std::vector<Operation> PresetAndGroupRows() {
+    const auto row = Row;
+    const Param& preset = kPreset;
+    const Param& group = kGroup;
+    return {
         row("preset store", "preset store N", "TAKE 1, then PRST N", {preset}, Reads::Nothing,
             [](DeviceState& s, const Args& a) { return Preset(s, a, true); }),
         row("preset recall", "preset recall N", "RPRST N 0", {preset}, Reads::Nothing,
@@ -281,6 +299,13 @@ std::vector<Operation> BuildTable() {
         row("group clear", "group clear G | all", "GCLEAR",
             {Words("group", "G", 1, kMaxOutputs, {QStringLiteral("all")})}, Reads::StatusAndGroups,
             GroupClear),
+    };
+}
+
+// The system settings and the reset.
+std::vector<Operation> SettingRows() {
+    const auto row = Row;
+    return {
         row("lock", "lock on|off", "FPLOCK: locks or frees the front panel",
             {OnOff("front_panel_lock", "on|off")}, Reads::Nothing,
             [](DeviceState& s, const Args& a) {
@@ -303,6 +328,15 @@ std::vector<Operation> BuildTable() {
                 return Send(Setup::Reset(a.Bool(QStringLiteral("factory"))));
             }),
     };
+}
+
+std::vector<Operation> BuildTable() {
+    std::vector<Operation> table = RoutingRows();
+    for (auto* part : {PresetAndGroupRows, SettingRows}) {
+        std::vector<Operation> rows = part();
+        std::move(rows.begin(), rows.end(), std::back_inserter(table));
+    }
+    return table;
 }
 
 } // namespace
