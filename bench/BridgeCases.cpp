@@ -8,7 +8,9 @@
 //     against a simulator of its own (the simulator takes one client at a
 //     time);
 //   - GET /api/v1/state from 16 keep-alive connections at once (plain sockets
-//     and poll()): answers per second and the 99th percentile latency;
+//     and poll()): answers per second and the 99th percentile latency, with
+//     the bridge's CPU per request beside that of a request answered 404,
+//     which builds no document;
 //   - a route pushed to 100 WebSocket clients of /api/v1/events, from the
 //     route's answer to the last client's message of that revision;
 //   - the bridge's resident memory with those clients connected, and its CPU
@@ -53,6 +55,7 @@ constexpr int kCtlMs = 60000;
 constexpr int kStateConnections = 16;
 constexpr int kStateWarmUpMs = 300;
 constexpr int kStateMs = 3000;
+constexpr int kBaselineMs = 1000; // the same load on a path that answers 404
 constexpr int kWebSocketClients = 100;
 constexpr int kPushWarmUp = 2;
 constexpr int kPushRoutes = 50;
@@ -244,7 +247,16 @@ class BridgeProcess {
     quint16 Port() const { return port_; }
     qint64 Pid() const { return process_.processId(); }
     double StartMs() const { return startMs_; }
-    bool Running() const { return process_.state() == QProcess::Running; }
+    // Whether it still runs; when it has ended, how.
+    bool Running(QString& ended) {
+        if (process_.state() == QProcess::Running && !process_.waitForFinished(0)) {
+            return true;
+        }
+        ended = process_.exitStatus() == QProcess::CrashExit
+                    ? QStringLiteral("it crashed")
+                    : QStringLiteral("it exited with code %1").arg(process_.exitCode());
+        return false;
+    }
     // Everything it logged so far, for a failure's report.
     QString Log() {
         log_ += process_.readAllStandardError();
@@ -330,6 +342,7 @@ class Waiter {
         QEventLoop loop;
         QTimer limit;
         limit.setSingleShot(true);
+        limit.setTimerType(Qt::PreciseTimer);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         limit.start(timeoutMs);
         done_ = &done;
@@ -359,9 +372,10 @@ struct Run {
 
     bool Fail(const std::string& what) {
         ctx.report("  bridge: " + what);
-        if (!bridge.Running()) {
-            ctx.report("  the bridge is no longer running; it logged: " +
-                       bridge.Log().toStdString());
+        QString ended;
+        if (!bridge.Running(ended)) {
+            ctx.report("  the bridge is no longer running: " + ended.toStdString() +
+                       "; it logged: " + bridge.Log().toStdString());
         }
         return false;
     }
@@ -453,13 +467,25 @@ bool MeasureRoute(Run& run) {
     return true;
 }
 
-// GET /api/v1/state from kStateConnections keep-alive connections, each
-// sending its next request as soon as it has the answer.
+// GETs from kStateConnections keep-alive connections, each sending its next
+// request as soon as it has the answer.
 struct LoadResult {
     std::string failure;
     long long answers = 0; // answered within the window
     double seconds = 0;
     std::vector<double> latenciesUs;
+    double bridgeCpuS = 0;
+    double ownCpuS = 0;
+
+    double PerSecond() const { return static_cast<double>(answers) / seconds; }
+    double BridgeCpuUsPerRequest() const {
+        return 1e6 * bridgeCpuS / static_cast<double>(std::max(answers, 1LL));
+    }
+};
+// What each answer must be: its status, and a text its body holds.
+struct Expected {
+    int status = 200;
+    QByteArray mark;
 };
 
 struct LoadConnection {
@@ -494,7 +520,7 @@ bool SendAll(int fd, const QByteArray& bytes) {
 }
 
 LoadResult Load(std::vector<LoadConnection>& connections, const QByteArray& request,
-                int windowMs) {
+                const Expected& expected, int windowMs) {
     LoadResult result;
     const double startUs = NowUs();
     const double endUs = startUs + windowMs * 1000.0;
@@ -544,8 +570,8 @@ LoadResult Load(std::vector<LoadConnection>& connections, const QByteArray& requ
             HttpAnswer answer;
             while (c.reader.Next(answer)) {
                 const double nowUs = NowUs();
-                if (answer.status != 200 || !answer.body.contains("\"revision\"")) {
-                    result.failure = "GET /api/v1/state answered " + Shown(answer);
+                if (answer.status != expected.status || !answer.body.contains(expected.mark)) {
+                    result.failure = "answered " + Shown(answer);
                     return result;
                 }
                 if (!c.waiting) {
@@ -565,7 +591,7 @@ LoadResult Load(std::vector<LoadConnection>& connections, const QByteArray& requ
                 }
             }
             if (c.reader.Broken()) {
-                result.failure = "a malformed answer to GET /api/v1/state";
+                result.failure = "a malformed answer";
                 return result;
             }
         }
@@ -600,15 +626,34 @@ bool MeasureStateLoad(Run& run) {
         ::setsockopt(c.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         ::fcntl(c.fd, F_SETFL, ::fcntl(c.fd, F_GETFL) | O_NONBLOCK);
     }
-    const QByteArray request = Request("GET", "/api/v1/state", run.bridge.Port());
-    const LoadResult warm = Load(connections, request, kStateWarmUpMs);
-    const LoadResult load = warm.failure.empty() ? Load(connections, request, kStateMs) : warm;
+    // A warm-up, then the window with the CPU both sides used in it.
+    const auto timed = [&](const QByteArray& path, const Expected& expected, int windowMs) {
+        const QByteArray request = Request("GET", path, run.bridge.Port());
+        LoadResult warm = Load(connections, request, expected, kStateWarmUpMs);
+        if (!warm.failure.empty()) {
+            warm.failure = "GET " + path.toStdString() + ": " + warm.failure;
+            return warm;
+        }
+        const long long bridgeTicks = CpuTicks(run.bridge.Pid());
+        const double ownCpuUs = ProcessCpuUs();
+        LoadResult load = Load(connections, request, expected, windowMs);
+        load.bridgeCpuS = static_cast<double>(CpuTicks(run.bridge.Pid()) - bridgeTicks) /
+                          static_cast<double>(::sysconf(_SC_CLK_TCK));
+        load.ownCpuS = (ProcessCpuUs() - ownCpuUs) / 1e6;
+        if (!load.failure.empty()) {
+            load.failure = "GET " + path.toStdString() + ": " + load.failure;
+        }
+        return load;
+    };
+    const LoadResult load = timed("/api/v1/state", {200, "\"revision\""}, kStateMs);
+    const LoadResult baseline =
+        load.failure.empty() ? timed("/none", {404, "\"error\""}, kBaselineMs) : load;
     closeAll();
-    if (!load.failure.empty()) {
-        return run.Fail("state load: " + load.failure);
+    if (!baseline.failure.empty()) {
+        return run.Fail("load: " + baseline.failure);
     }
     const Summary s = Summarise(load.latenciesUs);
-    const double perSecond = static_cast<double>(load.answers) / load.seconds;
+    const double perSecond = load.PerSecond();
     const double p99Ms = s.p99Us / 1000;
     run.ctx.report(Line("bridge GET /api/v1/state, %d keep-alive connections, %.0f s: %.0f "
                         "requests/s (target >= %.0f: %s), median %.2f ms, p99 %.2f ms (target "
@@ -616,6 +661,14 @@ bool MeasureStateLoad(Run& run) {
                         kStateConnections, load.seconds, perSecond, kStateTargetPerSecond,
                         Verdict(perSecond >= kStateTargetPerSecond), s.medianUs / 1000, p99Ms,
                         kStateTargetP99Ms, Verdict(p99Ms <= kStateTargetP99Ms)));
+    // Which side ran out of CPU (the bridge has one thread), and how much of
+    // the bridge's went to the HTTP exchange itself.
+    run.ctx.report(Line("    CPU meanwhile: the bridge %.0f %% of a core, this process (the "
+                        "clients) %.0f %%; the bridge's CPU per request %.0f us, against %.0f us "
+                        "for GET /none (404, %.0f requests/s)",
+                        100 * load.bridgeCpuS / load.seconds, 100 * load.ownCpuS / load.seconds,
+                        load.BridgeCpuUsPerRequest(), baseline.BridgeCpuUsPerRequest(),
+                        baseline.PerSecond()));
     return true;
 }
 
@@ -746,6 +799,7 @@ bool MeasurePushAndIdle(Run& run) {
 
     std::vector<double> pushes;
     std::vector<double> routes;
+    std::vector<double> fromRequest;
     int allBeforeAnswer = 0;
     for (int i = 0; i < kPushWarmUp + kPushRoutes; ++i) {
         answers.clear();
@@ -798,6 +852,7 @@ bool MeasurePushAndIdle(Run& run) {
             allBeforeAnswer += lastUs <= answerUs ? 1 : 0;
             pushes.push_back(std::max(0.0, lastUs - answerUs));
             routes.push_back(answerUs - sentUs);
+            fromRequest.push_back(lastUs - sentUs);
         }
     }
     http.disconnectFromHost();
@@ -807,9 +862,13 @@ bool MeasurePushAndIdle(Run& run) {
                         "message: n=%zu median %.2f ms, p99 %.2f ms (target p99 <= %.0f ms: %s)",
                         kWebSocketClients, push.count, push.medianUs / 1000, p99Ms,
                         kPushTargetP99Ms, Verdict(p99Ms <= kPushTargetP99Ms)));
-    run.ctx.report(Line("    route answers meanwhile: median %.2f ms; routes whose every client "
-                        "had the message before the answer: %d",
-                        Summarise(routes).medianUs / 1000, allBeforeAnswer));
+    const Summary route = Summarise(routes);
+    const Summary whole = Summarise(fromRequest);
+    run.ctx.report(Line("    routes whose every client had the message before the answer: %d of "
+                        "%zu; request to the answer: median %.2f ms, p99 %.2f ms; request to the "
+                        "last client's message: median %.2f ms, p99 %.2f ms",
+                        allBeforeAnswer, push.count, route.medianUs / 1000, route.p99Us / 1000,
+                        whole.medianUs / 1000, whole.p99Us / 1000));
 
     const qint64 pid = run.bridge.Pid();
     const double residentMb = StatusKb(pid, "VmRSS") / 1024;
