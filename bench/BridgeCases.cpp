@@ -80,7 +80,9 @@ std::string Line(const char* format, auto... values) {
     return line;
 }
 
-const char* Verdict(bool met) { return met ? "met" : "missed"; }
+const char* Verdict(bool met) {
+    return met ? "met" : "missed";
+}
 
 double NowUs() {
     return std::chrono::duration<double, std::micro>(
@@ -154,11 +156,12 @@ class AnswerReader {
 
 QByteArray Request(const QByteArray& method, const QByteArray& path, quint16 port,
                    const QByteArray& body = {}) {
-    QByteArray r = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1:" +
-                   QByteArray::number(port) + "\r\n";
+    QByteArray r =
+        method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) + "\r\n";
     if (method != "GET") {
-        r += "Content-Type: application/json\r\nContent-Length: " +
-             QByteArray::number(body.size()) + "\r\n";
+        r +=
+            "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) +
+            "\r\n";
     }
     return r + "\r\n" + body;
 }
@@ -200,8 +203,8 @@ class BridgeProcess {
         process_.setReadChannel(QProcess::StandardError);
         QElapsedTimer clock;
         clock.start();
-        process_.start(program, {"--tcp", "127.0.0.1:" + QString::number(simulatorPort),
-                                 "--listen", "127.0.0.1:0", "--poll", "0"});
+        process_.start(program, {"--tcp", "127.0.0.1:" + QString::number(simulatorPort), "--listen",
+                                 "127.0.0.1:0", "--poll", "0"});
         if (!process_.waitForStarted(kStartMs)) {
             error_ = "cannot start " + program + ": " + process_.errorString();
             return;
@@ -445,9 +448,9 @@ bool MeasureRoute(Run& run) {
     std::vector<double> ctlSamples;
     int ctlInput = kInputA;
     for (int i = 0; i < kCtlWarmUp + kCtlRuns; ++i) {
-        const CtlRun ctl = RunCtl(
-            run.ctx, link + QStringList{"route", QString::number(kRoutedOutput),
-                                        QString::number(ctlInput), "--take"});
+        const CtlRun ctl =
+            RunCtl(run.ctx, link + QStringList{"route", QString::number(kRoutedOutput),
+                                               QString::number(ctlInput), "--take"});
         ctlInput = ctlInput == kInputA ? kInputB : kInputA;
         if (!ctl.ok) {
             return run.Fail(ctl.failure);
@@ -461,9 +464,9 @@ bool MeasureRoute(Run& run) {
     run.ctx.report(Line("bridge route+take: n=%zu median %.2f ms, p99 %.2f ms (target median <= "
                         "%.0f ms: %s); quorvel-ctl route --take as a process: n=%zu median "
                         "%.1f ms",
-                        bridgeRoute.count, medianMs, bridgeRoute.p99Us / 1000,
-                        kRouteTargetMedianMs, Verdict(medianMs <= kRouteTargetMedianMs),
-                        ctlRoute.count, ctlRoute.medianUs / 1000));
+                        bridgeRoute.count, medianMs, bridgeRoute.p99Us / 1000, kRouteTargetMedianMs,
+                        Verdict(medianMs <= kRouteTargetMedianMs), ctlRoute.count,
+                        ctlRoute.medianUs / 1000));
     return true;
 }
 
@@ -706,7 +709,8 @@ int MessageRevision(const QString& message) {
         ++end;
     }
     bool ok = false;
-    const int revision = QStringView(message).sliced(at + key.size(), end - at - key.size()).toInt(&ok);
+    const int revision =
+        QStringView(message).sliced(at + key.size(), end - at - key.size()).toInt(&ok);
     return ok ? revision : -1;
 }
 
@@ -827,9 +831,8 @@ bool MeasurePushAndIdle(Run& run) {
         }
         const auto allHeard = [&] {
             return failed() != nullptr ||
-                   std::all_of(listeners.begin(), listeners.end(), [&](const auto& l) {
-                       return l->HeardUs(route.revision) >= 0;
-                   });
+                   std::all_of(listeners.begin(), listeners.end(),
+                               [&](const auto& l) { return l->HeardUs(route.revision) >= 0; });
         };
         const bool heard = waiter.Until(allHeard, kAnswerMs);
         if (const Listener* bad = failed()) {
