@@ -4,7 +4,8 @@
 // (LinkCases.cpp) to measure something new. The window cases
 // (WindowCases.cpp) run the main window in a child process of its own,
 // qvc_bench_window (WindowRunner.cpp); the client cases (CtlCases.cpp)
-// start quorvel-ctl once per command.
+// start quorvel-ctl once per command; the bridge cases (BridgeCases.cpp) run
+// quorvel-bridge in a child process with their clients in this one.
 #pragma once
 
 #include "link/DeviceLink.h"
@@ -63,6 +64,7 @@ struct BenchContext {
     QString simulatorProgram; // the quorvel-sim executable
     QString windowProgram;    // the qvc_bench_window executable
     QString ctlProgram;       // the quorvel-ctl executable
+    QString bridgeProgram;    // the quorvel-bridge executable
     QString workDir;          // for pty symlinks
     int runs = 1000;          // timed runs of the fast measurements
     int sequenceSteps = 100;  // steps of the preset sequencer cases
@@ -78,5 +80,7 @@ struct BenchCase {
 std::vector<BenchCase> AllCases();    // the link cases, the window cases, the client cases
 std::vector<BenchCase> WindowCases(); // read-backs in the window, start-up time, pages driven
 std::vector<BenchCase> CtlCases();    // quorvel-ctl, a process per command
+// quorvel-bridge's HTTP and WebSocket API; main() runs them after AllCases().
+std::vector<BenchCase> BridgeCases();
 
 } // namespace qvc::bench
