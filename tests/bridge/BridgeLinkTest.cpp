@@ -12,8 +12,12 @@
 namespace qvc::test {
 namespace {
 
-// The resident memory of this process, in MB.
+// The resident memory of this process, in MB. Under AddressSanitizer freed
+// memory stays in its quarantine, so growth says nothing there: 0.
 double ResidentMb() {
+#if defined(__SANITIZE_ADDRESS__)
+    return 0;
+#endif
     QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly)) {
         return 0;
