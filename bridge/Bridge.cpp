@@ -153,6 +153,29 @@ void Bridge::Answer(const QPointer<QTcpSocket>& socket, int status, const QJsonO
 }
 
 void Bridge::OnRequest(const HttpRequest& request, QPointer<QTcpSocket> socket) {
+    // A request pipelined behind one that waits for the link keeps its place:
+    // it is handled, and answered, after that one.
+    QTcpSocket* const key = socket.data();
+    if (inFlight_.value(key) == 0) {
+        return Handle(request, socket);
+    }
+    ++inFlight_[key];
+    Pending later;
+    later.who = request.path;
+    later.later = [this, request, socket, key] {
+        Done(key);
+        Handle(request, socket);
+    };
+    queue_.push_back(std::move(later));
+}
+
+void Bridge::Done(QTcpSocket* key) {
+    if (--inFlight_[key] <= 0) {
+        inFlight_.remove(key);
+    }
+}
+
+void Bridge::Handle(const HttpRequest& request, const QPointer<QTcpSocket>& socket) {
     const bool guarded = request.path.startsWith(QLatin1String("/api/")) ||
                          request.path == QLatin1String("/metrics");
     if (guarded && !Authorized(request.authorization, QString())) {
@@ -177,7 +200,10 @@ void Bridge::OnRequest(const HttpRequest& request, QPointer<QTcpSocket> socket) 
     const QString who = QStringLiteral("%1 %2 from %3")
                             .arg(QString::fromLatin1(request.method), request.path,
                                  request.peer.toString());
-    Submit(std::move(call), who, [this, socket](int status, const QJsonObject& body) {
+    QTcpSocket* const key = socket.data();
+    ++inFlight_[key];
+    Submit(std::move(call), who, [this, socket, key](int status, const QJsonObject& body) {
+        Done(key);
         Answer(socket, status, body);
     });
 }
@@ -190,7 +216,7 @@ void Bridge::Submit(Call call, const QString& who, Reply reply) {
         return reply(503, ErrorBody(QStringLiteral("64 requests are already waiting for the "
                                                    "switcher; try again shortly")));
     }
-    queue_.push_back(Pending{who, std::move(call), std::move(reply)});
+    queue_.push_back(Pending{who, std::move(call), std::move(reply), {}});
     QTimer::singleShot(0, this, &Bridge::Pump);
 }
 
@@ -298,6 +324,9 @@ void Bridge::Pump() {
 }
 
 void Bridge::Execute(Pending& pending) {
+    if (pending.later) {
+        return pending.later();
+    }
     QElapsedTimer clock;
     clock.start();
     if (pending.call.kind == CallKind::Read) {
@@ -383,10 +412,15 @@ void Bridge::Connect() {
 void Bridge::LinkDown(const QString& why) {
     pollTimer_.stop();
     session_.Close();
-    for (Pending& p : queue_) {
-        p.reply(503, ErrorBody(QStringLiteral("no link to the switcher")));
+    // What waited for the link is answered now, in order.
+    std::deque<Pending> waiting = std::exchange(queue_, {});
+    for (Pending& p : waiting) {
+        if (p.later) {
+            p.later();
+        } else {
+            p.reply(503, ErrorBody(QStringLiteral("no link to the switcher")));
+        }
     }
-    queue_.clear();
     if (linkWasUp_) {
         log_(QStringLiteral("link down: %1").arg(why));
         linkWasUp_ = false;

@@ -15,6 +15,7 @@
 #include "session/Session.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QTimer>
 #include <QWebSocket>
 #include <deque>
@@ -61,6 +62,8 @@ class Bridge : public QObject {
         QString who; // for the log: "POST /api/v1/route from 127.0.0.1"
         Call call;
         std::function<void(int status, const QJsonObject& body)> reply;
+        // A request pipelined behind another: handled in its turn instead.
+        std::function<void()> later;
     };
     struct Client {
         std::unique_ptr<QWebSocket> socket;
@@ -71,6 +74,8 @@ class Bridge : public QObject {
     class LogPrompts;
 
     void OnRequest(const HttpRequest& request, QPointer<QTcpSocket> socket);
+    void Handle(const HttpRequest& request, const QPointer<QTcpSocket>& socket);
+    void Done(QTcpSocket* key); // one request of the connection answered
     bool Authorized(const QByteArray& authorization, const QString& query) const;
     void Answer(const QPointer<QTcpSocket>& socket, int status, const QJsonObject& body);
     void AnswerNow(const Call& call, const QPointer<QTcpSocket>& socket);
@@ -103,6 +108,7 @@ class Bridge : public QObject {
     bool busy_ = false; // an exchange, a connect or a poll is at work
     bool stopping_ = false;
     bool linkWasUp_ = false;
+    QHash<QTcpSocket*, int> inFlight_; // requests of a connection not yet answered
     int cachedRevision_ = -1;
     QByteArray cachedState_;
     QByteArray cachedMessage_;

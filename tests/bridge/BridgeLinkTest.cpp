@@ -224,6 +224,28 @@ TEST_F(BridgeLink, Http10AndConnectionCloseAreAnsweredThenClosed) {
     EXPECT_EQ(kept.Request("GET", "/metrics").status, 200);
 }
 
+// Requests sent one after another without waiting are answered in their
+// order, also when the first waits for the switcher and the others do not.
+TEST_F(BridgeLink, PipelinedRequestsAreAnsweredInOrder) {
+    Start();
+    HttpClient client(bridge->Port());
+    const QByteArray take = "POST /api/v1/take HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n";
+    const QByteArray state = "GET /api/v1/state HTTP/1.1\r\nHost: x\r\n\r\n";
+    const QByteArray missing = "GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n";
+    client.Socket().write(take + state + missing + take);
+    const Reply first = client.Read();
+    const Reply second = client.Read();
+    const Reply third = client.Read();
+    const Reply fourth = client.Read();
+    EXPECT_EQ(first.Json()[QStringLiteral("sent")].toArray(), QJsonArray{QStringLiteral("TAKE 1")});
+    EXPECT_EQ(second.Json()[QStringLiteral("revision")], first.Json()[QStringLiteral("revision")]);
+    EXPECT_TRUE(second.Json().contains(QStringLiteral("outputs")));
+    EXPECT_EQ(third.status, 404);
+    EXPECT_EQ(fourth.Json()[QStringLiteral("revision")].toInt(),
+              first.Json()[QStringLiteral("revision")].toInt() + 1);
+    EXPECT_EQ(Received(), (Lines{"TAKE 1", "TAKE 1"}));
+}
+
 // A WebSocket client that never reads falls behind and is closed; the others
 // keep getting every revision.
 TEST_F(BridgeLink, AClientThatNeverReadsIsClosed) {
