@@ -12,23 +12,6 @@
 
 namespace qvc::bridge {
 
-// Where the window would ask or tell a person, the bridge logs and answers
-// no: it never waits for anyone.
-class Bridge::LogPrompts : public Prompts {
-  public:
-    explicit LogPrompts(Log& log) : log_(log) {}
-    void Message(const QString& text) override { Tell(text); }
-    void MessageWithTitle(const QString&, const QString& text) override { Tell(text); }
-    bool YesNo(const QString&, const QString& text) override { return Tell(text), false; }
-    bool OkCancel(const QString&, const QString& text) override { return Tell(text), false; }
-    void Error(const QString& text) override { Tell(text); }
-    QString OpenFileName(const QString&) override { return {}; }
-    QString SaveFileName(const QString&) override { return {}; }
-
-  private:
-    void Tell(const QString& text) { log_(QStringLiteral("link: ") + text.simplified()); }
-    Log& log_;
-};
 
 namespace {
 
@@ -62,7 +45,9 @@ qint64 FrameSize(qint64 payload) {
 
 Bridge::Bridge(Options options, Log log, QObject* parent)
     : QObject(parent), options_(std::move(options)), log_(std::move(log)),
-      prompts_(std::make_unique<LogPrompts>(log_)),
+      // Where the window would ask or tell a person, the bridge logs.
+      prompts_(std::make_unique<session::TellingPrompts>(
+          [this](const QString& text) { log_(QStringLiteral("link: ") + text); })),
       session_(options_.target, options_.timings, *prompts_),
       http_(options_.limits, [this](const HttpRequest& r, QPointer<QTcpSocket> s) {
           OnRequest(r, std::move(s));

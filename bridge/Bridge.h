@@ -13,6 +13,7 @@
 #include "bridge/Options.h"
 #include "config/ConfigImage.h"
 #include "session/Session.h"
+#include "session/TellingPrompts.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -71,7 +72,6 @@ class Bridge : public QObject {
         qint64 queued = 0;
         qint64 written = 0;
     };
-    class LogPrompts;
 
     void OnRequest(const HttpRequest& request, QPointer<QTcpSocket> socket);
     void Handle(const HttpRequest& request, const QPointer<QTcpSocket>& socket);
@@ -97,7 +97,7 @@ class Bridge : public QObject {
 
     Options options_;
     Log log_;
-    std::unique_ptr<LogPrompts> prompts_;
+    std::unique_ptr<session::TellingPrompts> prompts_;
     session::Session session_;
     HttpServer http_;
     Metrics metrics_;

@@ -4,6 +4,7 @@
 #include "LabelsCommand.h"
 #include "session/LinkOptions.h"
 #include "session/Session.h"
+#include "session/TellingPrompts.h"
 #include "session/StateDocument.h"
 
 #include <QCommandLineParser>
@@ -20,23 +21,6 @@ std::string Text(const QString& s) {
     return s.toLocal8Bit().toStdString();
 }
 
-// Where the window asks or tells, the client tells on standard error; the
-// session counts every such message as a failure.
-class ErrPrompts : public Prompts {
-  public:
-    explicit ErrPrompts(std::ostream& err) : err_(err) {}
-    void Message(const QString& text) override { Tell(text); }
-    void MessageWithTitle(const QString&, const QString& text) override { Tell(text); }
-    bool YesNo(const QString&, const QString& text) override { return Tell(text), false; }
-    bool OkCancel(const QString&, const QString& text) override { return Tell(text), false; }
-    void Error(const QString& text) override { Tell(text); }
-    QString OpenFileName(const QString&) override { return {}; }
-    QString SaveFileName(const QString&) override { return {}; }
-
-  private:
-    void Tell(const QString& text) { err_ << Text(text.simplified()) << '\n'; }
-    std::ostream& err_;
-};
 
 int Opened(Session& session, std::ostream& err) {
     switch (session.Open()) {
@@ -61,7 +45,9 @@ int RunCommand(const QString& command, const QStringList& args, const LinkTarget
     const ParsedCommand parsed = ParseCommand(command, args);
     const bool json =
         command == QLatin1String("status") && parsed.args.Bool(QStringLiteral("json"));
-    ErrPrompts prompts(err);
+    // Where the window asks or tells, the client tells on standard error; the
+    // session counts every such message as a failure.
+    session::TellingPrompts prompts([&err](const QString& text) { err << Text(text) << '\n'; });
     Session session(target, env.timings, prompts);
     if (const int opened = Opened(session, err); opened != kDone) {
         return opened;
