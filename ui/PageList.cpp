@@ -80,6 +80,9 @@ void PageList::ShowLoadedConfiguration() {
     for (Page* page : pages_) {
         page->ShowLoadedConfiguration();
     }
+    if (presetPanel_ != nullptr) {
+        presetPanel_->ShowLivePreset(); // the loaded routes may be a preset's
+    }
 }
 
 void PageList::CancelPending() {

@@ -61,7 +61,7 @@ CaptionButton::CaptionButton(const QString& caption, QWidget* parent)
 QSize CaptionButton::TwoLineSize() const {
     const QFontMetrics metrics = fontMetrics();
     const QSize contents(kLineCharacters * WidestCharacter(metrics, font()),
-                         kLines * metrics.lineSpacing());
+                         kLines * metrics.lineSpacing() + TagHeight());
     QStyleOptionButton option;
     initStyleOption(&option);
     return style()->sizeFromContents(QStyle::CT_PushButton, &option, contents, this);
@@ -81,7 +81,45 @@ void CaptionButton::paintEvent(QPaintEvent*) {
     initStyleOption(&option);
     const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     option.text = WrapCaption(text(), fontMetrics(), contents.width()).join(QLatin1Char('\n'));
-    painter.drawControl(QStyle::CE_PushButton, option);
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+    const int tagHeight = TagHeight();
+    option.rect.adjust(0, tagHeight, 0, 0); // the caption below the tag's line
+    painter.drawControl(QStyle::CE_PushButtonLabel, option);
+    if (!tag_.isEmpty()) {
+        // Small, bold, in the caption's colour, in its own line.
+        const QFont small = TagFont();
+        painter.setFont(small);
+        painter.setPen(palette().color(QPalette::ButtonText));
+        const int inset = std::max(2, QFontMetrics(small).height() / 3);
+        painter.drawText(rect().adjusted(inset, inset / 2, -inset, -inset),
+                         Qt::AlignTop | Qt::AlignRight, tag_);
+    }
+}
+
+QFont CaptionButton::TagFont() const {
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.6);
+    small.setBold(true);
+    return small;
+}
+
+int CaptionButton::TagHeight() const {
+    return tagRoom_ ? QFontMetrics(TagFont()).height() : 0;
+}
+
+void CaptionButton::SetTagRoom(bool room) {
+    if (room != tagRoom_) {
+        tagRoom_ = room;
+        updateGeometry();
+        update();
+    }
+}
+
+void CaptionButton::SetTag(const QString& tag) {
+    if (tag != tag_) {
+        tag_ = tag;
+        update();
+    }
 }
 
 void CaptionButton::changeEvent(QEvent* event) {

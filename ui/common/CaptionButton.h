@@ -27,6 +27,13 @@ class CaptionButton : public QPushButton {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // A small word in the button's top right corner ("LIVE"); empty: none.
+    // A button that may carry one keeps a line of room for it above its
+    // caption (SetTagRoom), so that the tag never covers the label.
+    void SetTag(const QString& tag);
+    QString Tag() const { return tag_; }
+    void SetTagRoom(bool room);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -34,6 +41,12 @@ class CaptionButton : public QPushButton {
   private:
     // The size that holds two lines of three of the widest characters.
     QSize TwoLineSize() const;
+
+    QFont TagFont() const;
+    int TagHeight() const; // 0 without room for a tag
+
+    QString tag_;
+    bool tagRoom_ = false;
 };
 
 } // namespace qvc

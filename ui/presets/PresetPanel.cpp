@@ -1,5 +1,7 @@
 #include "PresetPanel.h"
 
+#include "ui/common/CaptionButton.h"
+
 #include "ui/common/ControlNames.h"
 
 #include <QGridLayout>
@@ -17,6 +19,9 @@ const QString kCancelCaption = QStringLiteral("Cancel");
 const QString kConfirmCaption = QStringLiteral("Confirm");
 const QString kPresetsTabCaption = QStringLiteral("1 - 16");
 const QString kPresetButtonName = QStringLiteral("PresetButton");
+// The live preset's button: a tag, and its accessible name says so.
+const QString kLiveTag = QStringLiteral("LIVE");
+const QString kLiveSuffix = QStringLiteral(" (live)");
 // The preset buttons stand in two columns: 1 to 8, then 9 to 16.
 constexpr int kRowsPerColumn = 8;
 constexpr int kSpacing = 6;
@@ -80,6 +85,7 @@ void PresetPanel::BuildControls() {
     grid->setVerticalSpacing(ScaledPixels(this, kSpacing));
     for (int p = 0; p < kPresetCount; ++p) {
         QPushButton* b = MatrixButton(kPresetButtonName, p + 1, sheet);
+        qobject_cast<CaptionButton*>(b)->SetTagRoom(true); // for "LIVE"
         painter_.PaintButton(b, painter_.Face());
         grid->addWidget(b, p % kRowsPerColumn, p / kRowsPerColumn);
         presetButtons_[static_cast<std::size_t>(p)] = b;
@@ -124,12 +130,24 @@ void PresetPanel::RefreshFromState() {
                                                                 presets_.PresetIsStored(p + 1));
     }
     pageControl_->setVisible(saving || recalling);
+    ShowLivePreset();
 }
 
 void PresetPanel::ApplyLabels() {
     for (int p = 0; p < kPresetCount; ++p) {
         SetButtonCaption(presetButtons_[static_cast<std::size_t>(p)],
                          QString::fromLatin1(ctx_.labels.Label(LabelKind::Preset, p + 1)));
+    }
+    ShowLivePreset();
+}
+
+void PresetPanel::ShowLivePreset() {
+    const int live = LivePreset(ctx_.state);
+    for (int p = 0; p < kPresetCount; ++p) {
+        auto* button = qobject_cast<CaptionButton*>(presetButtons_[static_cast<std::size_t>(p)]);
+        const bool isLive = p + 1 == live;
+        button->SetTag(isLive ? kLiveTag : QString());
+        button->setAccessibleName(button->text() + (isLive ? kLiveSuffix : QString()));
     }
 }
 

@@ -40,6 +40,9 @@ class PresetPanel : public QGroupBox {
     void RefreshFromState();
     // The preset labels as the captions of the preset buttons.
     void ApplyLabels();
+    // Marks the live preset's button (a "LIVE" tag, " (live)" in its
+    // accessible name) and unmarks the others.
+    void ShowLivePreset();
 
   signals:
     // The panel changed state that the pages show (routing, grouping): every

@@ -280,6 +280,7 @@ void SwitchingPage::TakeButtonClick() {
     } else {
         const Commands lines = switching_.Take();
         ShowCommittedRoutes();
+        emit routesCommitted(); // the preset panel's live preset follows
         Send(lines);
     }
     SetTakeLamp(false);

@@ -2,6 +2,7 @@
 // preview with the exact lines, Confirm and Cancel, the panel following Take
 // and Cancel of the switching page, the preset labels and the keyboard.
 #include "PanelFixture.h"
+#include "ui/common/CaptionButton.h"
 
 namespace qvc::test {
 namespace {
@@ -52,6 +53,45 @@ TEST_F(PanelTest, SaveTakesThenStoresAndRecallOffersStoredPresetsOnly) {
     Click("PresetsRecallButton");
     ExpectPanel("scRXf", true);
     EXPECT_EQ(EnabledPresets(), (std::vector<int>{3}));
+}
+
+// The live preset (the lowest stored one whose routes are the committed
+// routes) carries the tag and " (live)" in its accessible name; it follows
+// Take, store, Confirm and the labels, and not a temporary route.
+TEST_F(PanelTest, TheLivePresetIsMarkedAndFollowsTheCommittedRoutes) {
+    StoredPreset(2, 9);
+    StoredPreset(5, 7);
+    Build();
+    const auto live = [this] {
+        std::string marked;
+        for (int n = 1; n <= kPresetCount; ++n) {
+            auto* b = qobject_cast<CaptionButton*>(Get("PresetButton", n));
+            if (!b->Tag().isEmpty() || b->accessibleName() != b->text()) {
+                marked += b->Tag().toStdString() + ":" + b->accessibleName().toStdString() + " ";
+            }
+        }
+        return marked;
+    };
+    EXPECT_EQ(live(), "");
+    Click("InputButton", 9);
+    Click("OutputButton", 1);
+    EXPECT_EQ(live(), ""); // temporary: what it replaces counts
+    Click("TakeButton");
+    EXPECT_EQ(live(), "LIVE:2 (live) ");
+    Click("PresetsSaveButton");
+    Click("PresetButton", 4); // also holds these routes, but 2 is lower
+    EXPECT_EQ(live(), "LIVE:2 (live) ");
+    Click("PresetsSaveButton");
+    Click("PresetButton", 1);
+    EXPECT_EQ(live(), "LIVE:1 (live) ");
+    Click("PresetsRecallButton");
+    Click("PresetButton", 5);
+    EXPECT_EQ(live(), "LIVE:1 (live) "); // a preview is not committed
+    Click("PresetRecallConfirmButton");
+    EXPECT_EQ(live(), "LIVE:5 (live) ");
+    labels.presets[4] = "LECT";
+    list->ApplyLabels();
+    EXPECT_EQ(live(), "LIVE:LECT (live) ");
 }
 
 TEST_F(PanelTest, PreviewSendsNothingAndConfirmRecalls) {
