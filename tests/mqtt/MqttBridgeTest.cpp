@@ -1,8 +1,8 @@
 // The bridge's MQTT front in the test process, against the simulator and a
 // real broker: the retained state against the HTTP API, every command topic's
 // exact lines, refusals published with nothing sent, the discovery documents
-// as Home Assistant reads them, a smaller model, label edits, and a broker
-// that goes away and comes back.
+// as Home Assistant reads them, a smaller model, label edits, a broker that
+// goes away and comes back, and TLS.
 #include "MqttRig.h"
 #include "bridge/Discovery.h"
 #include "tests/bridge/BridgeRig.h"
@@ -18,50 +18,51 @@ namespace {
 [[maybe_unused]] ::testing::Environment* const kEnvironment =
     AddApplicationEnvironment<QCoreApplication>("mqtt_tests");
 
-const QString kId = QStringLiteral("lab");
+const QString kState = "quorvel/lab/state";
+const QString kAvailability = "quorvel/lab/availability";
+const QString kError = "quorvel/lab/error";
+const QString kLink = "homeassistant/binary_sensor/lab_link/config"; // the last document
 
-QString T(const QString& leaf) {
-    return bridge::MqttTopic(kId, leaf);
+QString Set(const char* operation) {
+    return QString("quorvel/lab/set/") + QLatin1String(operation);
 }
 
 class MqttBridge : public BridgeRig {
   protected:
     void SetUp() override {
         ASSERT_TRUE(broker.Start());
-        probe = std::make_unique<Probe>(
-            broker.Port(), QStringLiteral("probe"),
-            QStringList{QStringLiteral("quorvel/#"), QStringLiteral("homeassistant/#")});
+        probe = std::make_unique<Probe>(broker.Port(), "probe",
+                                        QStringList{"quorvel/#", "homeassistant/#"});
         ASSERT_TRUE(probe->WaitReady());
     }
 
     // A demo switcher, the bridge linked to it and read back, and its MQTT
-    // front connected; the simulator's record starts empty.
+    // front connected to `port`; the simulator's record starts empty.
     void StartMqtt(SimSpec switcher = {.model = 3, .demo = true, .tcp = true},
                    std::vector<int> backoffMs = {100, 200, 400}) {
         mqtt.reset();
-        options.host = QStringLiteral("127.0.0.1");
-        options.port = broker.Port();
-        options.id = kId;
-        options.backoffMs = std::move(backoffMs);
-        Start(switcher, [&](bridge::Options& o) { o.mqtt = options; });
-        mqtt = std::make_unique<bridge::Mqtt>(*bridge, options,
-                                              [this](const QString& line) { log << line; });
-        mqtt->Start();
+        Start(switcher);
+        Connect(broker.Port(), {}, std::move(backoffMs));
         ASSERT_TRUE(WaitFor([&] { return mqtt->Connected(); }));
-        ASSERT_TRUE(WaitFor([&] { return PublishedRevision() == bridge->Session().Revision(); }));
+        ASSERT_TRUE(WaitFor([&] { return Published() == bridge->Session().Revision(); }));
     }
-
+    void Connect(quint16 port, const QString& tlsCaFile, std::vector<int> backoffMs = {100}) {
+        bridge::MqttOptions o;
+        o.host = "127.0.0.1";
+        o.port = port;
+        o.id = "lab";
+        o.tlsCaFile = tlsCaFile;
+        o.backoffMs = std::move(backoffMs);
+        mqtt = std::make_unique<bridge::Mqtt>(*bridge, o, [this](const QString& l) { log << l; });
+        mqtt->Start();
+    }
     // The revision of the last state the probe got, or -1.
-    int PublishedRevision() const {
-        const Probe::Message* m = probe->Last(T(QStringLiteral("state")));
-        return m == nullptr ? -1
-                            : QJsonDocument::fromJson(m->payload)
-                                  .object()[QStringLiteral("revision")]
-                                  .toInt();
+    int Published() const {
+        return probe->Last(kState) ? probe->Json(kState)["revision"].toInt() : -1;
     }
+    bool Metric(const char* line) { return Call("GET", "/metrics").body.contains(line); }
 
     Broker broker;
-    bridge::MqttOptions options;
     std::unique_ptr<Probe> probe;
     std::unique_ptr<bridge::Mqtt> mqtt;
 };
@@ -72,38 +73,31 @@ TEST_F(MqttBridge, TheStateIsRetainedOnEveryRevisionAndMatchesTheApi) {
     probe->Clear();
     ASSERT_EQ(Post("/api/v1/route", R"({"output":9,"input":5,"take":true})").status, 200);
     ASSERT_EQ(Post("/api/v1/setup", R"({"front_panel_lock":true,"rgb_delay":1500})").status, 200);
-    ASSERT_TRUE(WaitFor([&] { return PublishedRevision() == before + 3; }));
+    ASSERT_TRUE(WaitFor([&] { return Published() == before + 3; }));
     std::vector<int> revisions;
     for (const Probe::Message& m : probe->messages) {
-        if (m.topic == T(QStringLiteral("state"))) {
-            revisions.push_back(
-                QJsonDocument::fromJson(m.payload).object()[QStringLiteral("revision")].toInt());
+        if (m.topic == kState) {
+            revisions.push_back(QJsonDocument::fromJson(m.payload)["revision"].toInt());
         }
     }
     EXPECT_EQ(revisions, (std::vector<int>{before + 1, before + 2, before + 3}));
 
     // A subscriber that comes later gets the same document, retained.
-    Probe late(broker.Port(), QStringLiteral("late"), {QStringLiteral("quorvel/lab/#")});
+    Probe late(broker.Port(), "late", {"quorvel/lab/#"});
     ASSERT_TRUE(late.WaitReady());
     const QJsonObject api = State();
-    ASSERT_NE(late.Last(T(QStringLiteral("state"))), nullptr);
-    EXPECT_TRUE(late.Last(T(QStringLiteral("state")))->retained);
-    EXPECT_EQ(late.Json(T(QStringLiteral("state"))), api);
-    EXPECT_EQ(api[QStringLiteral("outputs")].toArray()[8].toObject()[QStringLiteral("video")], 5);
-    ASSERT_NE(late.Last(T(QStringLiteral("availability"))), nullptr);
-    EXPECT_EQ(late.Last(T(QStringLiteral("availability")))->payload, "online");
-    EXPECT_TRUE(late.Last(T(QStringLiteral("availability")))->retained);
-    EXPECT_TRUE(Call("GET", "/metrics").body.contains("\nquorvel_mqtt_connected 1\n"));
+    ASSERT_TRUE(late.Last(kState) && late.Last(kAvailability));
+    EXPECT_TRUE(late.Last(kState)->retained);
+    EXPECT_EQ(late.Json(kState), api);
+    EXPECT_EQ(api["outputs"][8]["video"], 5);
+    EXPECT_EQ(late.Last(kAvailability)->payload, "online");
+    EXPECT_TRUE(late.Last(kAvailability)->retained);
+    EXPECT_TRUE(Metric("\nquorvel_mqtt_connected 1\n"));
 
-    // Stopped: "offline", retained.
     mqtt->Stop();
-    ASSERT_TRUE(WaitFor([&] {
-        const Probe::Message* m = late.Last(T(QStringLiteral("availability")));
-        return m != nullptr && m->payload == "offline";
-    }));
+    ASSERT_TRUE(WaitFor([&] { return late.Last(kAvailability)->payload == "offline"; }));
     EXPECT_TRUE(log.contains(
-        QStringLiteral("mqtt: connected to 127.0.0.1:%1 as quorvel/lab/").arg(broker.Port())))
-        << log.join('\n').toStdString();
+        QStringLiteral("mqtt: connected to 127.0.0.1:%1 as quorvel/lab/").arg(broker.Port())));
 }
 
 // The demo switcher: output 1's group (outputs 1 and 2) admits inputs 1 to 3,
@@ -138,31 +132,30 @@ TEST_F(MqttBridge, EveryCommandTopicSendsItsLines) {
         SCOPED_TRACE(std::string(c.operation) + " " + c.payload);
         StartMqtt();
         probe->Clear();
-        ASSERT_TRUE(
-            probe->Publish(T(QStringLiteral("set/")) + QLatin1String(c.operation), c.payload));
-        ASSERT_TRUE(WaitFor([&] { return Received().size() >= c.lines.size(); }));
-        ASSERT_TRUE(WaitFor([&] { return bridge->Idle(); }));
+        ASSERT_TRUE(probe->Publish(Set(c.operation), c.payload));
+        ASSERT_TRUE(WaitFor([&] { return Received().size() >= c.lines.size() && bridge->Idle(); }));
         EXPECT_EQ(Received(), c.lines);
-        EXPECT_EQ(probe->Count(T(QStringLiteral("error"))), 0);
+        EXPECT_EQ(probe->Count(kError), 0);
     }
 }
 
 TEST_F(MqttBridge, BadPayloadsPublishAnErrorAndSendNothing) {
     // A retained command waits on the broker for the bridge's subscription,
     // which would run it again at every reconnect: it is refused.
-    ASSERT_TRUE(probe->Publish(T(QStringLiteral("set/route")), R"({"output":9,"input":5})", true));
+    ASSERT_TRUE(probe->Publish(Set("route"), R"({"output":9,"input":5})", true));
     StartMqtt();
-    ASSERT_TRUE(WaitFor([&] { return probe->Last(T(QStringLiteral("error"))) != nullptr; }));
-    EXPECT_EQ(probe->Json(T(QStringLiteral("error"))),
+    ASSERT_TRUE(WaitFor([&] { return probe->Last(kError) != nullptr; }));
+    EXPECT_EQ(probe->Json(kError),
               (QJsonObject{{"operation", "route"},
                            {"error", "a retained command is not run: publish commands without "
                                      "the retain flag"}}));
-
     const int before = bridge->Session().Revision();
+    const QString operations = "the operations are route, take, cancel, clear, mute, level, "
+                               "preset/recall, preset/store, setup, read";
     const struct {
         const char* operation;
         QByteArray payload;
-        const char* error;
+        QString error;
     } cases[] = {
         {"route", "{\"output\":", "the body is not a JSON object"},
         {"route", "[1,2]", "the body is not a JSON object"},
@@ -181,81 +174,65 @@ TEST_F(MqttBridge, BadPayloadsPublishAnErrorAndSendNothing) {
          "input 9 is not one of the inputs of output 1's group"},
         {"preset/recall", R"({"preset":4})", "preset 4 is empty"},
         {"group/add", R"({"group":1,"output":2})",
-         "there is no operation \"group/add\"; the operations are route, take, cancel, clear, "
-         "mute, level, preset/recall, preset/store, setup, read"},
-        {"labels", R"({"inputs":{"1":"X"}})",
-         "there is no operation \"labels\"; the operations are route, take, cancel, clear, mute, "
-         "level, preset/recall, preset/store, setup, read"},
+         "there is no operation \"group/add\"; " + operations},
+        {"labels", R"({"inputs":{"1":"X"}})", "there is no operation \"labels\"; " + operations},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.operation) + " " + c.payload.left(60).toStdString());
         probe->Clear();
-        ASSERT_TRUE(
-            probe->Publish(T(QStringLiteral("set/")) + QLatin1String(c.operation), c.payload));
-        ASSERT_TRUE(WaitFor([&] { return probe->Last(T(QStringLiteral("error"))) != nullptr; }));
-        EXPECT_EQ(probe->Json(T(QStringLiteral("error"))),
+        ASSERT_TRUE(probe->Publish(Set(c.operation), c.payload));
+        ASSERT_TRUE(WaitFor([&] { return probe->Last(kError) != nullptr; }));
+        EXPECT_EQ(probe->Json(kError),
                   (QJsonObject{{"operation", c.operation}, {"error", c.error}}));
-        EXPECT_FALSE(probe->Last(T(QStringLiteral("error")))->retained);
+        EXPECT_FALSE(probe->Last(kError)->retained);
     }
     EXPECT_EQ(Received(), Lines{});
     EXPECT_EQ(bridge->Session().Revision(), before);
-    EXPECT_TRUE(Call("GET", "/metrics").body.contains("\nquorvel_mqtt_errors_total 15\n"));
+    EXPECT_TRUE(Metric("\nquorvel_mqtt_errors_total 15\n"));
 }
 
-// What Home Assistant needs of each component, and unique ids across them.
+// What Home Assistant needs of each component, unique ids, and the payloads
+// it sends driving the switcher.
 TEST_F(MqttBridge, TheDiscoveryDocumentsHaveWhatHomeAssistantNeeds) {
     StartMqtt();
-    ASSERT_TRUE(WaitFor([&] {
-        return probe->Last(QStringLiteral("homeassistant/binary_sensor/lab_link/config")) !=
-               nullptr;
-    }));
-    const std::map<QString, QByteArray> docs = probe->Retained(QStringLiteral("homeassistant/"));
+    ASSERT_TRUE(WaitFor([&] { return probe->Last(kLink) != nullptr; }));
+    const std::map<QString, QByteArray> docs = probe->Retained("homeassistant/");
     std::map<QString, int> components;
-    std::set<QString> uniqueIds;
+    std::set<QString> ids;
     for (const auto& [topic, payload] : docs) {
         SCOPED_TRACE(topic.toStdString());
         const QJsonObject d = QJsonDocument::fromJson(payload).object();
-        const QString component = topic.section(QLatin1Char('/'), 1, 1);
+        const QString component = topic.section('/', 1, 1);
+        const QString command = d["command_topic"].toString();
         ++components[component];
-        EXPECT_TRUE(uniqueIds.insert(d[QStringLiteral("unique_id")].toString()).second);
-        EXPECT_TRUE(
-            d[QStringLiteral("unique_id")].toString().startsWith(QStringLiteral("quorvel_lab_")));
-        EXPECT_FALSE(d[QStringLiteral("name")].toString().isEmpty());
-        EXPECT_EQ(d[QStringLiteral("availability_topic")].toString(),
-                  T(QStringLiteral("availability")));
-        const QJsonObject device = d[QStringLiteral("device")].toObject();
-        EXPECT_EQ(device[QStringLiteral("identifiers")].toArray(), QJsonArray{"quorvel_lab"});
-        EXPECT_EQ(device[QStringLiteral("model")].toString(), "Matrix switcher 16 x 16");
-        EXPECT_EQ(device[QStringLiteral("sw_version")], State()[QStringLiteral("firmware")]);
-        EXPECT_EQ(d[QStringLiteral("origin")].toObject()[QStringLiteral("sw_version")].toString(),
-                  QStringLiteral(QVC_VERSION));
-        if (component != QLatin1String("binary_sensor")) {
-            EXPECT_TRUE(d[QStringLiteral("command_topic")].toString().startsWith(
-                T(QStringLiteral("set/"))));
+        EXPECT_TRUE(ids.insert(d["unique_id"].toString()).second);
+        EXPECT_TRUE(d["unique_id"].toString().startsWith("quorvel_lab_"));
+        EXPECT_FALSE(d["name"].toString().isEmpty());
+        EXPECT_EQ(d["availability_topic"], kAvailability);
+        EXPECT_EQ(d["device"]["identifiers"], QJsonArray{"quorvel_lab"});
+        EXPECT_EQ(d["device"]["model"], "Matrix switcher 16 x 16");
+        EXPECT_EQ(d["device"]["sw_version"], State()["firmware"]);
+        EXPECT_EQ(d["origin"]["sw_version"], QVC_VERSION);
+        if (component != "button") {
+            EXPECT_EQ(d["state_topic"], kState);
+            EXPECT_FALSE(d["value_template"].toString().isEmpty());
         }
-        if (component != QLatin1String("button")) {
-            EXPECT_EQ(d[QStringLiteral("state_topic")].toString(), T(QStringLiteral("state")));
-            EXPECT_FALSE(d[QStringLiteral("value_template")].toString().isEmpty());
-        }
-        if (component == QLatin1String("select")) {
-            EXPECT_EQ(d[QStringLiteral("command_topic")].toString(),
-                      T(QStringLiteral("set/route")));
-            EXPECT_EQ(d[QStringLiteral("options")].toArray().size(), 17);
-            EXPECT_EQ(d[QStringLiteral("options")].toArray().last().toString(), "none");
-        } else if (component == QLatin1String("number")) {
-            EXPECT_EQ(d[QStringLiteral("command_topic")].toString(),
-                      T(QStringLiteral("set/level")));
-            EXPECT_EQ(d[QStringLiteral("min")].toInt(), -74);
-            EXPECT_EQ(d[QStringLiteral("max")].toInt(), 20);
-            EXPECT_EQ(d[QStringLiteral("step")].toInt(), 1);
-        } else if (component == QLatin1String("switch")) {
-            EXPECT_EQ(d[QStringLiteral("command_topic")].toString(), T(QStringLiteral("set/mute")));
-        } else if (component == QLatin1String("button")) {
-            EXPECT_EQ(d[QStringLiteral("command_topic")].toString(),
-                      T(QStringLiteral("set/preset/recall")));
+        if (component == "select") {
+            EXPECT_EQ(command, Set("route"));
+            EXPECT_EQ(d["options"].toArray().size(), 17);
+            EXPECT_EQ(d["options"][16], "none");
+        } else if (component == "number") {
+            EXPECT_EQ(command, Set("level"));
+            EXPECT_EQ(d["min"], -74);
+            EXPECT_EQ(d["max"], 20);
+            EXPECT_EQ(d["step"], 1);
+        } else if (component == "switch") {
+            EXPECT_EQ(command, Set("mute"));
+        } else if (component == "button") {
+            EXPECT_EQ(command, Set("preset/recall"));
         } else {
-            EXPECT_EQ(component, "binary_sensor");
-            EXPECT_EQ(d[QStringLiteral("device_class")].toString(), "connectivity");
+            EXPECT_EQ(d["device_class"], "connectivity");
+            EXPECT_TRUE(command.isEmpty());
         }
     }
     // 16 outputs, 16 inputs with audio, presets 1, 2 and 5, the link.
@@ -264,13 +241,23 @@ TEST_F(MqttBridge, TheDiscoveryDocumentsHaveWhatHomeAssistantNeeds) {
         (std::map<QString, int>{
             {"select", 16}, {"switch", 16}, {"number", 16}, {"button", 3}, {"binary_sensor", 1}}));
     // Each retained, for Home Assistant's next start.
-    Probe late(broker.Port(), QStringLiteral("late"), {QStringLiteral("homeassistant/#")});
+    Probe late(broker.Port(), "late", {"homeassistant/#"});
     ASSERT_TRUE(late.WaitReady());
-    ASSERT_TRUE(WaitFor([&] { return late.messages.size() == docs.size(); }));
+    ASSERT_EQ(late.messages.size(), docs.size());
     for (const Probe::Message& m : late.messages) {
-        EXPECT_TRUE(m.retained) << m.topic.toStdString();
-        EXPECT_EQ(m.payload, docs.at(m.topic)) << m.topic.toStdString();
+        EXPECT_TRUE(m.retained && m.payload == docs.at(m.topic)) << m.topic.toStdString();
     }
+    // What the switch and the button send, as they are.
+    const QJsonObject mute =
+        QJsonDocument::fromJson(docs.at("homeassistant/switch/lab_mute2/config")).object();
+    const QJsonObject recall =
+        QJsonDocument::fromJson(docs.at("homeassistant/button/lab_preset5/config")).object();
+    ASSERT_TRUE(
+        probe->Publish(mute["command_topic"].toString(), mute["payload_on"].toString().toUtf8()));
+    ASSERT_TRUE(probe->Publish(recall["command_topic"].toString(),
+                               recall["payload_press"].toString().toUtf8()));
+    ASSERT_TRUE(WaitFor([&] { return Received().size() >= 2 && bridge->Idle(); }));
+    EXPECT_EQ(Received(), (Lines{"OMUTE 2 1", "RPRST 5 0"}));
 }
 
 TEST_F(MqttBridge, ASmallerModelPublishesItsOutputsAndClearsTheOthers) {
@@ -281,61 +268,42 @@ TEST_F(MqttBridge, ASmallerModelPublishesItsOutputsAndClearsTheOthers) {
         ASSERT_TRUE(probe->Publish(QStringLiteral("homeassistant/switch/lab_mute%1/config").arg(n),
                                    "{}", true));
     }
-    ASSERT_TRUE(
-        WaitFor([&] { return probe->Retained(QStringLiteral("homeassistant/")).size() == 32; }));
+    ASSERT_TRUE(WaitFor([&] { return probe->Retained("homeassistant/").size() == 32; }));
     StartMqtt({.model = 0, .demo = true, .tcp = true}); // 12 x 4
-    ASSERT_TRUE(WaitFor([&] {
-        return probe->Last(QStringLiteral("homeassistant/binary_sensor/lab_link/config")) !=
-               nullptr;
-    }));
-    Probe late(
-        broker.Port(), QStringLiteral("late"),
-        {QStringLiteral("homeassistant/select/#"), QStringLiteral("homeassistant/switch/#")});
+    ASSERT_TRUE(WaitFor([&] { return probe->Last(kLink) != nullptr; }));
+    Probe late(broker.Port(), "late", {"homeassistant/select/#", "homeassistant/switch/#"});
     ASSERT_TRUE(late.WaitReady());
-    std::vector<QString> topics;
+    QStringList topics;
     for (const Probe::Message& m : late.messages) {
-        topics.push_back(m.topic);
-        const QJsonObject d = QJsonDocument::fromJson(m.payload).object();
-        if (m.topic.contains(QLatin1String("/select/"))) {
-            EXPECT_EQ(d[QStringLiteral("options")].toArray().size(), 13) << m.topic.toStdString();
+        topics << m.topic.section('/', 1, 2);
+        if (m.topic.contains("/select/")) {
+            EXPECT_EQ(QJsonDocument::fromJson(m.payload)["options"].toArray().size(), 13);
         }
     }
-    std::sort(topics.begin(), topics.end());
-    EXPECT_EQ(
-        topics,
-        (std::vector<QString>{
-            "homeassistant/select/lab_output1/config", "homeassistant/select/lab_output2/config",
-            "homeassistant/select/lab_output3/config", "homeassistant/select/lab_output4/config",
-            "homeassistant/switch/lab_mute1/config", "homeassistant/switch/lab_mute2/config",
-            "homeassistant/switch/lab_mute3/config", "homeassistant/switch/lab_mute4/config"}));
+    topics.sort();
+    EXPECT_EQ(topics, (QStringList{"select/lab_output1", "select/lab_output2", "select/lab_output3",
+                                   "select/lab_output4", "switch/lab_mute1", "switch/lab_mute2",
+                                   "switch/lab_mute3", "switch/lab_mute4"}));
 }
 
 TEST_F(MqttBridge, LabelsRenameEntitiesOnTheNextRevision) {
     StartMqtt();
-    const QString select3 = QStringLiteral("homeassistant/select/lab_output3/config");
-    const QString button1 = QStringLiteral("homeassistant/button/lab_preset1/config");
-    ASSERT_TRUE(WaitFor([&] { return probe->Last(button1) != nullptr; }));
-    EXPECT_EQ(probe->Json(select3)[QStringLiteral("name")].toString(), "Output 3");
-    const int buttons = probe->Count(button1);
+    const QString button = "homeassistant/button/lab_preset1/config";
+    const auto name = [&](const char* topic) { return probe->Json(topic)["name"].toString(); };
+    ASSERT_TRUE(WaitFor([&] { return probe->Last(kLink) != nullptr; }));
+    EXPECT_EQ(name("homeassistant/select/lab_output3/config"), "Output 3");
+    const int buttons = probe->Count(button);
     ASSERT_EQ(
         Call("PUT", "/api/v1/labels", R"({"outputs":{"3":"PROJ"},"inputs":{"5":"CAM 5"}})").status,
         200);
-    const auto name = [&](const char* topic) {
-        return probe->Json(QLatin1String(topic))[QStringLiteral("name")].toString();
-    };
     // The documents of one revision go out one after the other.
     ASSERT_TRUE(
         WaitFor([&] { return name("homeassistant/number/lab_level5/config") == "CAM 5 level"; }));
     EXPECT_EQ(name("homeassistant/select/lab_output3/config"), "PROJ");
     EXPECT_EQ(name("homeassistant/switch/lab_mute3/config"), "PROJ mute");
-    EXPECT_EQ(probe
-                  ->Json(QStringLiteral(
-                      "homeassistant/select/lab_output1/config"))[QStringLiteral("options")]
-                  .toArray()[4]
-                  .toString(),
-              "CAM 5");
+    EXPECT_EQ(probe->Json("homeassistant/select/lab_output1/config")["options"][4], "CAM 5");
     // What did not change is not sent again.
-    EXPECT_EQ(probe->Count(button1), buttons);
+    EXPECT_EQ(probe->Count(button), buttons);
     EXPECT_EQ(Received(), Lines{});
 }
 
@@ -348,33 +316,26 @@ TEST_F(MqttBridge, TheBridgeComesBackAfterTheBrokerRestarts) {
     const Reply r = Post("/api/v1/route", R"({"output":9,"input":5,"take":true})");
     EXPECT_EQ(r.status, 200) << r.body.constData();
     EXPECT_EQ(Received(), (Lines{"RTEMP 9 5 5", "TAKE 1"}));
-    EXPECT_TRUE(Call("GET", "/metrics").body.contains("\nquorvel_mqtt_connected 0\n"));
+    EXPECT_TRUE(Metric("\nquorvel_mqtt_connected 0\n"));
+    const QString lost =
+        QStringLiteral("mqtt: lost the broker at 127.0.0.1:%1: ").arg(broker.Port());
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const QString& l) {
-        return l.startsWith(
-                   QStringLiteral("mqtt: lost the broker at 127.0.0.1:%1: ").arg(broker.Port())) &&
-               l.endsWith(QStringLiteral("; trying again in 1 s"));
+        return l.startsWith(lost) && l.endsWith("; trying again in 1 s");
     })) << log.join('\n').toStdString();
 
     probe->Clear();
     const qint64 started = NowNs();
     ASSERT_TRUE(broker.Start());
-    ASSERT_TRUE(
-        WaitFor([&] { return PublishedRevision() == bridge->Session().Revision(); }, 20000));
-    const double back =
-        static_cast<double>(probe->Last(T(QStringLiteral("state")))->ns - started) / 1e6;
+    ASSERT_TRUE(WaitFor([&] { return Published() == bridge->Session().Revision(); }, 20000));
     std::printf(
         "[ figures  ] broker restart to state republished: %.0f ms (back-off 1, 2, 4 ... s)\n",
-        back);
-    ASSERT_TRUE(WaitFor([&] {
-        return probe->Last(QStringLiteral("homeassistant/binary_sensor/lab_link/config")) !=
-               nullptr;
-    }));
-    EXPECT_EQ(probe->Last(T(QStringLiteral("availability")))->payload, "online");
-    EXPECT_EQ(probe->Json(T(QStringLiteral("state"))), State());
-    EXPECT_TRUE(Call("GET", "/metrics").body.contains("\nquorvel_mqtt_connected 1\n"));
-    // And commands work again.
+        static_cast<double>(probe->Last(kState)->ns - started) / 1e6);
+    ASSERT_TRUE(WaitFor([&] { return probe->Last(kLink) != nullptr; }));
+    EXPECT_EQ(probe->Last(kAvailability)->payload, "online");
+    EXPECT_EQ(probe->Json(kState), State());
+    EXPECT_TRUE(Metric("\nquorvel_mqtt_connected 1\n"));
     (*sim)->ClearReceivedLines();
-    ASSERT_TRUE(probe->Publish(T(QStringLiteral("set/mute")), R"({"output":4,"muted":true})"));
+    ASSERT_TRUE(probe->Publish(Set("mute"), R"({"output":4,"muted":true})"));
     ASSERT_TRUE(WaitFor([&] { return !Received().empty() && bridge->Idle(); }));
     EXPECT_EQ(Received(), Lines{"OMUTE 4 1"});
 }
@@ -382,39 +343,27 @@ TEST_F(MqttBridge, TheBridgeComesBackAfterTheBrokerRestarts) {
 // TLS: tls/ca.pem signed the broker's certificate for 127.0.0.1 (both made
 // for these tests, valid until 2126); tls/other-ca.pem signed nothing here.
 TEST_F(MqttBridge, TlsNeedsTheCaThatSignedTheBroker) {
-    const QString tls = QStringLiteral(QVC_TLS_DIR "/");
+    const QString tls = QVC_TLS_DIR "/";
     Broker secure;
     secure.Configure(
         QStringLiteral("cafile %1ca.pem\ncertfile %1server.pem\nkeyfile %1server.key\n").arg(tls));
     ASSERT_TRUE(secure.Start());
-    Probe reader(secure.Port(), QStringLiteral("tls-probe"), {QStringLiteral("quorvel/#")},
-                 tls + QStringLiteral("ca.pem"));
+    Probe reader(secure.Port(), "tls-probe", {"quorvel/#"}, tls + "ca.pem");
     ASSERT_TRUE(reader.WaitReady());
-
     Start();
-    options.host = QStringLiteral("127.0.0.1");
-    options.port = secure.Port();
-    options.id = kId;
-    options.backoffMs = {100};
-    options.tlsCaFile = tls + QStringLiteral("other-ca.pem");
-    auto wrong = std::make_unique<bridge::Mqtt>(*bridge, options,
-                                                [this](const QString& line) { log << line; });
-    wrong->Start();
+    Connect(secure.Port(), tls + "other-ca.pem");
     const QString refused =
-        QStringLiteral("mqtt: no broker at 127.0.0.1:%1: the TLS handshake failed (does the CA "
-                       "file sign the broker's certificate, for this name?); trying again in 0.1 s")
+        QStringLiteral("mqtt: no broker at 127.0.0.1:%1: the TLS handshake failed "
+                       "(does the CA file sign the broker's certificate, for this "
+                       "name?); trying again in 0.1 s")
             .arg(secure.Port());
     ASSERT_TRUE(WaitFor([&] { return log.count(refused) >= 2; })) << log.join('\n').toStdString();
-    EXPECT_FALSE(wrong->Connected());
-    wrong.reset();
+    EXPECT_FALSE(mqtt->Connected());
 
-    options.tlsCaFile = tls + QStringLiteral("ca.pem");
-    mqtt = std::make_unique<bridge::Mqtt>(*bridge, options,
-                                          [this](const QString& line) { log << line; });
-    mqtt->Start();
-    ASSERT_TRUE(WaitFor([&] { return reader.Last(T(QStringLiteral("state"))) != nullptr; }));
-    EXPECT_EQ(reader.Json(T(QStringLiteral("state"))), State());
-    ASSERT_TRUE(reader.Publish(T(QStringLiteral("set/mute")), R"({"output":4,"muted":true})"));
+    Connect(secure.Port(), tls + "ca.pem");
+    ASSERT_TRUE(WaitFor([&] { return reader.Last(kState) != nullptr; }));
+    EXPECT_EQ(reader.Json(kState), State());
+    ASSERT_TRUE(reader.Publish(Set("mute"), R"({"output":4,"muted":true})"));
     ASSERT_TRUE(WaitFor([&] { return !Received().empty() && bridge->Idle(); }));
     EXPECT_EQ(Received(), Lines{"OMUTE 4 1"});
 }
@@ -427,10 +376,10 @@ TEST_F(MqttBridge, CommandToAcknowledgementFigures) {
         const int before = bridge->Session().Revision();
         const qint64 sent = NowNs();
         ASSERT_TRUE(probe->Publish(
-            T(QStringLiteral("set/level")),
+            Set("level"),
             QStringLiteral(R"({"input":%1,"raw":%2})").arg(1 + i % 16).arg(100 + i).toUtf8()));
-        ASSERT_TRUE(WaitFor([&] { return PublishedRevision() == before + 1; }));
-        ms.push_back(static_cast<double>(probe->Last(T(QStringLiteral("state")))->ns - sent) / 1e6);
+        ASSERT_TRUE(WaitFor([&] { return Published() == before + 1; }));
+        ms.push_back(static_cast<double>(probe->Last(kState)->ns - sent) / 1e6);
         ASSERT_TRUE(WaitFor([&] { return bridge->Idle(); }));
     }
     const Lines lines = Received();

@@ -5,172 +5,136 @@
 // from a command to its state and the bridges' memory are printed, not
 // asserted.
 #include "MqttRig.h"
-#include "bridge/Discovery.h"
 #include "tests/support/SimPeer.h"
-
-#include <QJsonArray>
 
 namespace qvc::test {
 namespace {
 
-constexpr int kFleet = 20;
+constexpr std::size_t kFleet = 20;
 constexpr int kRounds = 5;
 
-QString Id(int i) {
+QString Id(std::size_t i) {
     return QStringLiteral("fleet%1").arg(i, 2, 10, QLatin1Char('0'));
+}
+QString Topic(std::size_t i, const char* leaf) {
+    return "quorvel/" + Id(i) + '/' + QLatin1String(leaf);
 }
 
 // The resident memory of a process, in MB (VmRSS).
 double ResidentMb(qint64 pid) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const qsizetype at = text.indexOf("VmRSS:");
+    return at < 0 ? 0
+                  : text.mid(at + 6, text.indexOf("kB", at) - at - 6).trimmed().toDouble() / 1024;
+}
+
+// True when `check` holds for every bridge.
+template <typename Check> bool All(Check check) {
+    for (std::size_t i = 0; i < kFleet; ++i) {
+        if (!check(i)) {
+            return false;
         }
     }
-    return 0;
+    return true;
 }
 
 TEST(MqttFleet, EachBridgeKeepsToItsOwnSwitcher) {
     Broker broker;
     ASSERT_TRUE(broker.Start());
-    Probe probe(broker.Port(), QStringLiteral("fleet-probe"),
-                {QStringLiteral("quorvel/+/state"), QStringLiteral("quorvel/+/availability"),
-                 QStringLiteral("quorvel/+/error")});
+    Probe probe(broker.Port(), "fleet-probe",
+                {"quorvel/+/state", "quorvel/+/availability", "quorvel/+/error"});
     ASSERT_TRUE(probe.WaitReady());
     std::vector<std::unique_ptr<SimPeer>> sims;
     std::vector<std::unique_ptr<QProcess>> bridges;
-    for (int i = 0; i < kFleet; ++i) {
+    for (std::size_t i = 0; i < kFleet; ++i) {
         sims.push_back(std::make_unique<SimPeer>(SimSpec{.model = 3, .demo = true, .tcp = true}));
-        auto p = std::make_unique<QProcess>();
-        p->setProcessChannelMode(QProcess::MergedChannels);
-        p->start(QStringLiteral(QVBRIDGE_EXE),
-                 {"--tcp", QStringLiteral("127.0.0.1:%1").arg((*sims.back())->TcpPort()),
-                  "--listen", "127.0.0.1:0", "--poll", "0", "--mqtt",
-                  QStringLiteral("127.0.0.1:%1").arg(broker.Port()), "--mqtt-id", Id(i)});
-        bridges.push_back(std::move(p));
+        bridges.push_back(std::make_unique<QProcess>());
+        bridges[i]->setProcessChannelMode(QProcess::MergedChannels);
+        bridges[i]->start(QVBRIDGE_EXE,
+                          {"--tcp", QStringLiteral("127.0.0.1:%1").arg((*sims[i])->TcpPort()),
+                           "--listen", "127.0.0.1:0", "--poll", "0", "--mqtt",
+                           QStringLiteral("127.0.0.1:%1").arg(broker.Port()), "--mqtt-id", Id(i)});
     }
-    for (auto& p : bridges) {
-        ASSERT_TRUE(p->waitForStarted(10000));
-    }
-    const auto state = [&](int i) {
-        return probe.Json(bridge::MqttTopic(Id(i), QStringLiteral("state")));
+    const auto state = [&](std::size_t i) -> const QJsonObject {
+        return probe.Json(Topic(i, "state"));
     };
-    const bool up = WaitFor(
-        [&] {
-            for (int i = 0; i < kFleet; ++i) {
-                if (!state(i)[QStringLiteral("link")][QStringLiteral("up")].toBool()) {
-                    return false;
-                }
-            }
-            return true;
-        },
-        30000);
-    ASSERT_TRUE(up) << bridges.front()->readAll().constData();
+    ASSERT_TRUE(WaitFor(
+        [&] { return All([&](std::size_t i) { return state(i)["link"]["up"].toBool(); }); }, 30000))
+        << bridges.front()->readAll().constData();
 
     // Each id's state is its own switcher's: the link names its port.
-    for (int i = 0; i < kFleet; ++i) {
-        EXPECT_EQ(
-            state(i)[QStringLiteral("link")][QStringLiteral("target")].toString(),
-            QStringLiteral("127.0.0.1:%1").arg((*sims[static_cast<std::size_t>(i)])->TcpPort()));
-        const Probe::Message* a =
-            probe.Last(bridge::MqttTopic(Id(i), QStringLiteral("availability")));
-        ASSERT_NE(a, nullptr);
-        EXPECT_EQ(a->payload, "online");
-    }
-    std::vector<double> ms;
-    for (auto& s : sims) {
-        (*s)->ClearReceivedLines();
+    for (std::size_t i = 0; i < kFleet; ++i) {
+        EXPECT_EQ(state(i)["link"]["target"],
+                  QStringLiteral("127.0.0.1:%1").arg((*sims[i])->TcpPort()));
+        EXPECT_EQ(probe.Last(Topic(i, "availability"))->payload, "online");
+        (*sims[i])->ClearReceivedLines();
     }
     // Every bridge gets a command at once in each round; input and level
     // differ from bridge to bridge.
+    const auto line = [](std::size_t i, int r) {
+        return QStringLiteral(R"({"input":%1,"raw":%2})")
+            .arg(1 + i % 16)
+            .arg(100 + r * 20 + int(i));
+    };
+    std::vector<double> ms;
     for (int r = 0; r < kRounds; ++r) {
         std::vector<int> before;
         std::vector<qint64> sent;
-        for (int i = 0; i < kFleet; ++i) {
-            before.push_back(state(i)[QStringLiteral("revision")].toInt());
+        for (std::size_t i = 0; i < kFleet; ++i) {
+            before.push_back(state(i)["revision"].toInt());
             sent.push_back(NowNs());
-            ASSERT_TRUE(probe.Publish(bridge::MqttTopic(Id(i), QStringLiteral("set/level")),
-                                      QStringLiteral(R"({"input":%1,"raw":%2})")
-                                          .arg(1 + i % 16)
-                                          .arg(100 + r * 20 + i)
-                                          .toUtf8()));
+            ASSERT_TRUE(probe.Publish(Topic(i, "set/level"), line(i, r).toUtf8()));
         }
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                for (int i = 0; i < kFleet; ++i) {
-                    if (state(i)[QStringLiteral("revision")].toInt() <=
-                        before[static_cast<std::size_t>(i)]) {
-                        return false;
-                    }
-                }
-                return true;
-            },
-            20000));
-        for (int i = 0; i < kFleet; ++i) {
-            const qint64 at = probe.Last(bridge::MqttTopic(Id(i), QStringLiteral("state")))->ns;
-            ms.push_back(static_cast<double>(at - sent[static_cast<std::size_t>(i)]) / 1e6);
+        ASSERT_TRUE(WaitFor([&] {
+            return All([&](std::size_t i) { return state(i)["revision"].toInt() > before[i]; });
+        }));
+        for (std::size_t i = 0; i < kFleet; ++i) {
+            ms.push_back(static_cast<double>(probe.Last(Topic(i, "state"))->ns - sent[i]) / 1e6);
         }
     }
-    for (int i = 0; i < kFleet; ++i) {
-        SCOPED_TRACE(Id(i).toStdString());
+    for (std::size_t i = 0; i < kFleet; ++i) {
         Lines expected;
         for (int r = 0; r < kRounds; ++r) {
             expected.push_back("ALVL " + std::to_string(1 + i % 16) + " " +
-                               std::to_string(100 + r * 20 + i));
+                               std::to_string(100 + r * 20 + int(i)));
         }
-        EXPECT_EQ(sims[static_cast<std::size_t>(i)]->Lines(kRounds), expected);
-        EXPECT_EQ(probe.Last(bridge::MqttTopic(Id(i), QStringLiteral("error"))), nullptr);
+        EXPECT_EQ(sims[i]->Lines(kRounds), expected) << i;
+        EXPECT_EQ(probe.Last(Topic(i, "error")), nullptr) << i;
     }
     PrintFigures("MQTT command to state published, 20 bridges at once (processes)", ms);
 
     // A late subscriber gets all 20 states, retained.
-    Probe late(broker.Port(), QStringLiteral("fleet-late"), {QStringLiteral("quorvel/+/state")});
+    Probe late(broker.Port(), "fleet-late", {"quorvel/+/state"});
     ASSERT_TRUE(late.WaitReady());
-    ASSERT_TRUE(WaitFor([&] { return late.messages.size() == kFleet; }));
-    for (int i = 0; i < kFleet; ++i) {
-        const Probe::Message* m = late.Last(bridge::MqttTopic(Id(i), QStringLiteral("state")));
-        ASSERT_NE(m, nullptr) << Id(i).toStdString();
-        EXPECT_TRUE(m->retained);
-        EXPECT_EQ(QJsonDocument::fromJson(m->payload).object(), state(i));
+    ASSERT_EQ(late.messages.size(), kFleet);
+    for (std::size_t i = 0; i < kFleet; ++i) {
+        ASSERT_NE(late.Last(Topic(i, "state")), nullptr) << i;
+        EXPECT_TRUE(late.Last(Topic(i, "state"))->retained);
+        EXPECT_EQ(late.Json(Topic(i, "state")), state(i));
     }
 
     std::vector<double> rss;
     for (auto& p : bridges) {
         rss.push_back(ResidentMb(p->processId()));
+        p->terminate();
     }
     std::sort(rss.begin(), rss.end());
     std::printf("[ figures  ] quorvel-bridge with MQTT, resident memory: median %.1f MB, largest "
-                "%.1f MB over %d processes\n",
-                rss[rss.size() / 2], rss.back(), kFleet);
-
+                "%.1f MB over %zu processes\n",
+                rss[kFleet / 2], rss.back(), kFleet);
     for (auto& p : bridges) {
-        p->terminate();
-    }
-    for (int i = 0; i < kFleet; ++i) {
-        QProcess& p = *bridges[static_cast<std::size_t>(i)];
-        ASSERT_TRUE(p.waitForFinished(15000)) << Id(i).toStdString();
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 0) << p.readAll().constData();
+        ASSERT_TRUE(p->waitForFinished(15000));
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 0) << p->readAll().constData();
     }
     EXPECT_TRUE(WaitFor([&] {
-        for (int i = 0; i < kFleet; ++i) {
-            const Probe::Message* a =
-                probe.Last(bridge::MqttTopic(Id(i), QStringLiteral("availability")));
-            if (a == nullptr || a->payload != "offline") {
-                return false;
-            }
-        }
-        return true;
+        return All([&](std::size_t i) {
+            return probe.Last(Topic(i, "availability"))->payload == "offline";
+        });
     }));
     // The last state each published shows the link closed.
-    for (int i = 0; i < kFleet; ++i) {
-        EXPECT_FALSE(state(i)[QStringLiteral("link")][QStringLiteral("up")].toBool())
-            << Id(i).toStdString();
-    }
+    EXPECT_TRUE(All([&](std::size_t i) { return !state(i)["link"]["up"].toBool(); }));
 }
 
 } // namespace

@@ -120,17 +120,7 @@ class Probe {
     };
 
     Probe(quint16 port, const QString& name, QStringList patterns, const QString& tlsCaFile = {})
-        : name_(name), patterns_(std::move(patterns)),
-          client_(bridge::MqttClient::Settings{QStringLiteral("127.0.0.1"),
-                                               port,
-                                               name,
-                                               {},
-                                               {},
-                                               tlsCaFile,
-                                               {},
-                                               {},
-                                               30,
-                                               {50, 100, 200}}) {
+        : name_(name), patterns_(std::move(patterns)), client_(Settings(port, name, tlsCaFile)) {
         QObject::connect(&client_, &bridge::MqttClient::connected, [this] {
             ready_ = false;
             for (const QString& p : patterns_ + QStringList{Mark()}) {
@@ -164,7 +154,7 @@ class Probe {
                                      [&](const Message& m) { return m.topic == topic; });
         return it == messages.rend() ? nullptr : &*it;
     }
-    QJsonObject Json(const QString& topic) const {
+    const QJsonObject Json(const QString& topic) const {
         const Message* m = Last(topic);
         return m == nullptr ? QJsonObject() : QJsonDocument::fromJson(m->payload).object();
     }
@@ -192,6 +182,16 @@ class Probe {
     std::vector<Message> messages;
 
   private:
+    static bridge::MqttClient::Settings Settings(quint16 port, const QString& name,
+                                                 const QString& tlsCaFile) {
+        bridge::MqttClient::Settings s;
+        s.host = QStringLiteral("127.0.0.1");
+        s.port = port;
+        s.clientId = name;
+        s.tlsCaFile = tlsCaFile;
+        s.backoffMs = {50, 100, 200};
+        return s;
+    }
     QString Mark() const { return QStringLiteral("quorvel-test/%1/ready").arg(name_); }
 
     QString name_;
