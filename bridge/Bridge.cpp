@@ -285,7 +285,11 @@ QByteArray Bridge::MetricsText() const {
     g.webSocketClients = WebSocketClients();
     g.queueLength = Queued();
     g.connections = http_.Connections();
-    return metrics_.Text(g);
+    QByteArray text = metrics_.Text(g);
+    for (const auto& more : extraMetrics_) {
+        text += more();
+    }
+    return text;
 }
 
 // --- the link -----------------------------------------------------------------

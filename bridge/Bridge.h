@@ -52,6 +52,10 @@ class Bridge : public QObject {
     using Reply = std::function<void(int status, const QJsonObject& body)>;
     void Submit(Call call, const QString& who, Reply reply);
 
+    // More of /metrics from another front (Prometheus text format, whole
+    // lines), asked for at every scrape after the bridge's own.
+    void AddMetrics(std::function<QByteArray()> text) { extraMetrics_.push_back(std::move(text)); }
+
     static constexpr int kMaxQueue = 64;
     static constexpr int kMaxBehind = 64; // WebSocket messages a client may lag
 
@@ -105,6 +109,7 @@ class Bridge : public QObject {
     ConfigImage config_{};
     std::deque<Pending> queue_;
     std::vector<std::unique_ptr<Client>> clients_;
+    std::vector<std::function<QByteArray()>> extraMetrics_;
     bool busy_ = false; // an exchange, a connect or a poll is at work
     bool stopping_ = false;
     bool linkWasUp_ = false;

@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace qvc::bridge {
@@ -40,31 +41,128 @@ bool ListenAddress(const QString& value, Options& o, QString& error) {
     return true;
 }
 
+// HOST[:PORT], with [v6]:PORT for IPv6; an address with more than one colon
+// and no brackets is an IPv6 address without a port.
+bool BrokerAddress(const QString& value, MqttOptions& m, QString& error) {
+    QString host = value;
+    QString port;
+    if (value.startsWith(QLatin1Char('['))) {
+        const qsizetype close = value.indexOf(QLatin1Char(']'));
+        host = close < 0 ? QString() : value.mid(1, close - 1);
+        const QString rest = close < 0 ? QString() : value.mid(close + 1);
+        if (!rest.isEmpty()) {
+            port = rest.startsWith(QLatin1Char(':')) ? rest.mid(1) : QStringLiteral("x");
+        }
+    } else if (value.count(QLatin1Char(':')) == 1) {
+        host = value.section(QLatin1Char(':'), 0, 0);
+        port = value.section(QLatin1Char(':'), 1);
+    }
+    bool ok = true;
+    const int number = port.isEmpty() ? 0 : port.toInt(&ok);
+    if (host.isEmpty() || host.contains(QLatin1Char(' ')) || !ok || number < 0 || number > 65535 ||
+        (!port.isEmpty() && number == 0)) {
+        error = QStringLiteral("--mqtt takes HOST[:PORT], such as broker.example.org:1883, "
+                               "not \"%1\"")
+                    .arg(value);
+        return false;
+    }
+    m.host = host;
+    m.port = static_cast<quint16>(number);
+    return true;
+}
+
+// The MQTT options, checked together: the id with the broker, the password
+// with the user, the CA file readable.
+bool MqttFromOptions(const QCommandLineParser& parser, const QCommandLineOption& broker,
+                     const QCommandLineOption& id, const QCommandLineOption& user,
+                     const QCommandLineOption& passwordFile, const QCommandLineOption& tlsCa,
+                     MqttOptions& m, QString& error) {
+    if (!parser.isSet(broker)) {
+        for (const QCommandLineOption* o : {&id, &user, &passwordFile, &tlsCa}) {
+            if (parser.isSet(*o)) {
+                error = QStringLiteral("--%1 needs --mqtt HOST").arg(o->names().first());
+                return false;
+            }
+        }
+        return true;
+    }
+    if (!BrokerAddress(parser.value(broker), m, error)) {
+        return false;
+    }
+    if (!parser.isSet(id)) {
+        error = QStringLiteral("--mqtt needs --mqtt-id NAME, the name of this switcher in the "
+                               "topics");
+        return false;
+    }
+    m.id = parser.value(id);
+    if (!ValidMqttId(m.id)) {
+        error = QStringLiteral("--mqtt-id takes 1 to 64 letters, digits, - and _, not \"%1\"")
+                    .arg(m.id);
+        return false;
+    }
+    if (parser.isSet(passwordFile) && !parser.isSet(user)) {
+        error = QStringLiteral("--mqtt-password-file needs --mqtt-user");
+        return false;
+    }
+    m.user = parser.value(user);
+    if (parser.isSet(passwordFile) &&
+        !ReadSecretFile(parser.value(passwordFile), QStringLiteral("password file"), m.password,
+                        error)) {
+        return false;
+    }
+    if (parser.isSet(tlsCa)) {
+        m.tlsCaFile = parser.value(tlsCa);
+        QFile file(m.tlsCaFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("cannot read the CA file %1").arg(m.tlsCaFile);
+            return false;
+        }
+    }
+    if (m.port == 0) {
+        m.port = m.tlsCaFile.isEmpty() ? 1883 : 8883;
+    }
+    return true;
+}
+
 } // namespace
 
-bool ReadTokenFile(const QString& path, QByteArray& token, QString& error) {
+bool ReadSecretFile(const QString& path, const QString& what, QByteArray& secret, QString& error) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        error = QStringLiteral("cannot read the token file %1").arg(path);
+        error = QStringLiteral("cannot read the %1 %2").arg(what, path);
         return false;
     }
     if ((info.st_mode & 077) != 0) {
-        error = QStringLiteral("the token file %1 may be read or written by others: "
+        error = QStringLiteral("the %1 %2 may be read or written by others: "
                                "chmod 600 it")
-                    .arg(path);
+                    .arg(what, path);
         return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot read the token file %1").arg(path);
+        error = QStringLiteral("cannot read the %1 %2").arg(what, path);
         return false;
     }
-    token = file.readLine(4096).trimmed();
-    if (token.isEmpty()) {
-        error = QStringLiteral("the token file %1 holds no token").arg(path);
+    secret = file.readLine(4096).trimmed();
+    if (secret.isEmpty()) {
+        error = QStringLiteral("the %1 %2 holds no %3")
+                    .arg(what, path, what.section(QLatin1Char(' '), 0, 0));
         return false;
     }
     return true;
+}
+
+bool ReadTokenFile(const QString& path, QByteArray& token, QString& error) {
+    return ReadSecretFile(path, QStringLiteral("token file"), token, error);
+}
+
+bool ValidMqttId(const QString& id) {
+    return !id.isEmpty() && id.size() <= 64 && std::all_of(id.begin(), id.end(), [](QChar c) {
+        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+               (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+               (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') ||
+               c == QLatin1Char('_');
+    });
 }
 
 ParsedOptions ParseOptions(const QStringList& args, quint16 defaultTcpPort) {
@@ -88,11 +186,33 @@ ParsedOptions ParseOptions(const QStringList& args, quint16 defaultTcpPort) {
     const QCommandLineOption poll(
         QStringLiteral("poll"),
         QStringLiteral("Resyncs while idle every SECONDS (10; 0 never)."), QStringLiteral("SECONDS"));
+    const QCommandLineOption mqtt(
+        QStringLiteral("mqtt"),
+        QStringLiteral("Publishes the state to the MQTT broker at HOST[:PORT] (1883) and takes "
+                       "commands from it."),
+        QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption mqttId(
+        QStringLiteral("mqtt-id"),
+        QStringLiteral("Names this switcher in the topics quorvel/NAME/... (letters, digits, "
+                       "- and _); required with --mqtt."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption mqttUser(QStringLiteral("mqtt-user"),
+                                      QStringLiteral("Logs in to the broker as USER."),
+                                      QStringLiteral("USER"));
+    const QCommandLineOption mqttPassword(
+        QStringLiteral("mqtt-password-file"),
+        QStringLiteral("Logs in with the password in FILE (mode 600)."), QStringLiteral("FILE"));
+    const QCommandLineOption mqttTlsCa(
+        QStringLiteral("mqtt-tls-ca"),
+        QStringLiteral("Speaks TLS to the broker (port 8883 unless given) and checks its "
+                       "certificate against the CA certificates in FILE."),
+        QStringLiteral("FILE"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("Shows the version."));
-    parser.addOptions({listen, tokenFile, config, poll, help, version});
+    parser.addOptions({listen, tokenFile, config, poll, mqtt, mqttId, mqttUser, mqttPassword,
+                       mqttTlsCa, help, version});
     if (!parser.parse(QStringList{QStringLiteral("quorvel-bridge")} + args)) {
         return Fail(parser.errorText());
     }
@@ -114,7 +234,8 @@ ParsedOptions ParseOptions(const QStringList& args, quint16 defaultTcpPort) {
     QString error;
     if (!session::TargetFromOptions(parser, defaultTcpPort, o.target, error) ||
         (parser.isSet(listen) && !ListenAddress(parser.value(listen), o, error)) ||
-        (parser.isSet(tokenFile) && !ReadTokenFile(parser.value(tokenFile), o.token, error))) {
+        (parser.isSet(tokenFile) && !ReadTokenFile(parser.value(tokenFile), o.token, error)) ||
+        !MqttFromOptions(parser, mqtt, mqttId, mqttUser, mqttPassword, mqttTlsCa, o.mqtt, error)) {
         return Fail(error);
     }
     if (parser.isSet(poll)) {

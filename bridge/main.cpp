@@ -1,11 +1,13 @@
 // quorvel-bridge: the switcher on the network (see Bridge.h).
 #include "bridge/Bridge.h"
+#include "bridge/Mqtt.h"
 #include "bridge/Options.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -60,6 +62,10 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     qvc::bridge::Bridge bridge(parsed.options, Log);
+    std::unique_ptr<qvc::bridge::Mqtt> mqtt;
+    if (parsed.options.mqtt.Enabled()) {
+        mqtt = std::make_unique<qvc::bridge::Mqtt>(bridge, parsed.options.mqtt, Log);
+    }
     QObject::connect(&notifier, &QSocketNotifier::activated, &bridge, [&] {
         char byte = 0;
         [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
@@ -67,12 +73,23 @@ int main(int argc, char** argv) {
         Log(QStringLiteral("stopping"));
         bridge.Stop();
     });
-    QObject::connect(&bridge, &qvc::bridge::Bridge::stopped, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // The last state (the link closed) goes out before "offline".
+    QObject::connect(
+        &bridge, &qvc::bridge::Bridge::stopped, &app,
+        [&] {
+            if (mqtt) {
+                mqtt->Stop();
+            }
+            QCoreApplication::quit();
+        },
+        Qt::QueuedConnection);
     QString error;
     if (!bridge.Start(error)) {
         std::fprintf(stderr, "quorvel-bridge: %s\n", error.toLocal8Bit().constData());
         return 2;
+    }
+    if (mqtt) {
+        mqtt->Start();
     }
     return QCoreApplication::exec();
 }

@@ -127,6 +127,8 @@ TEST(Executable, BridgeRefusesMistakesAndStopsOnSigterm) {
         {{"--listen", "0.0.0.0:8023"}, 2,
          "quorvel-bridge: listening on 0.0.0.0 needs --token-file: only loopback is served "
          "without a token\n"},
+        {{"--mqtt", "127.0.0.1", "--mqtt-id", "hall/2"}, 2,
+         "quorvel-bridge: --mqtt-id takes 1 to 64 letters, digits, - and _, not \"hall/2\"\n"},
     };
     for (const auto& c : cases) {
         const Finished run = RunWithoutDisplay(QStringLiteral(QVBRIDGE_EXE), c.arguments);

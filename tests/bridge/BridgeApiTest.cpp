@@ -222,7 +222,9 @@ TEST(BridgeOptions, MistakesAreRefusedBeforeAnythingOpens) {
         {{"--listen", "8023"}, "--listen takes ADDRESS:PORT, such as 127.0.0.1:8023, not \"8023\""},
         {{"--poll", "-1"}, "--poll must be a whole number from 0 to 86400, not \"-1\""},
         {{"--tcp", "a", "--com", "2"}, "give at most one of --serial, --com and --tcp"},
-        {{"--mqtt", "broker"}, "Unknown option 'mqtt'."},
+        {{"--mqtt", "broker"},
+         "--mqtt needs --mqtt-id NAME, the name of this switcher in the topics"},
+        {{"--mqtt", "broker", "--mqtt-id", "hall-2"}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
