@@ -165,8 +165,10 @@ TEST_P(ShapeReplies, LineAfterLine) {
     qvsim::ShapingState state{c.faults};
     std::string replies;
     for (const std::string& line : c.lines) {
-        replies += (replies.empty() ? "" : " ") +
-                   Brief(qvsim::ShapeReply(AnswerTo(line), line, false, state));
+        if (!replies.empty()) {
+            replies += ' ';
+        }
+        replies += Brief(qvsim::ShapeReply(AnswerTo(line), line, false, state));
     }
     EXPECT_EQ(replies, c.replies);
     EXPECT_EQ(state.faults.noSohFrom, c.noSohFromAfter);
