@@ -221,7 +221,12 @@ std::string Timeline(const PacingCase& c) {
     qvsim::BaudCredit credit{0, 0};
     std::int64_t nowNs = 0;
     std::string out;
-    const auto add = [&](const std::string& event) { out += (out.empty() ? "" : " ") + event; };
+    const auto add = [&](const std::string& event) {
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += event;
+    };
     for (int step = 0; step < 1000; ++step) {
         const qvsim::PumpStep s = qvsim::NextStep(answer, c.pacing, nowNs, credit);
         const std::string at = std::to_string(nowNs / kNsPerMs);
