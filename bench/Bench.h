@@ -82,5 +82,7 @@ std::vector<BenchCase> WindowCases(); // read-backs in the window, start-up time
 std::vector<BenchCase> CtlCases();    // quorvel-ctl, a process per command
 // quorvel-bridge's HTTP and WebSocket API; main() runs them after AllCases().
 std::vector<BenchCase> BridgeCases();
+// quorvel-bridge's MQTT front against Mosquitto, one bridge and a fleet.
+std::vector<BenchCase> MqttCases();
 
 } // namespace qvc::bench

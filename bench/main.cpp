@@ -39,6 +39,9 @@ int main(int argc, char** argv) {
     for (BenchCase& c : BridgeCases()) {
         cases.push_back(std::move(c));
     }
+    for (BenchCase& c : MqttCases()) {
+        cases.push_back(std::move(c));
+    }
 
     QStringList wanted;
     const QStringList args = QCoreApplication::arguments().mid(1);
