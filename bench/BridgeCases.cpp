@@ -14,9 +14,17 @@
 //   - a route pushed to 100 WebSocket clients of /api/v1/events, from the
 //     route's answer to the last client's message of that revision;
 //   - the bridge's resident memory with those clients connected, and its CPU
-//     time over 5 s of idleness.
+//     time over 5 s of idleness;
+//   - bridge-switcher-port: a controller on the switcher port (a DeviceLink
+//     with the production waits, in this process) against the same
+//     controller on the simulator itself: a command's round trip, with the
+//     bridge's link on TCP and on the pty, and a full read-back.
 #include "Bench.h"
 #include "SimProcess.h"
+#include "link/DeviceLink.h"
+#include "link/ReadBack.h"
+#include "model/DeviceState.h"
+#include "protocol/Commands.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -25,6 +33,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
@@ -198,13 +207,15 @@ RouteAnswer ReadRouteAnswer(const HttpAnswer& a) {
 // loopback port, the poll off; ready once it logged its link up.
 class BridgeProcess {
   public:
-    BridgeProcess(const QString& program, quint16 simulatorPort) {
+    BridgeProcess(const QString& program, quint16 simulatorPort)
+        : BridgeProcess(program, {"--tcp", "127.0.0.1:" + QString::number(simulatorPort)}) {}
+    // With the link options (and any more) given.
+    BridgeProcess(const QString& program, const QStringList& arguments) {
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         process_.setReadChannel(QProcess::StandardError);
         QElapsedTimer clock;
         clock.start();
-        process_.start(program, {"--tcp", "127.0.0.1:" + QString::number(simulatorPort), "--listen",
-                                 "127.0.0.1:0", "--poll", "0"});
+        process_.start(program, arguments + QStringList{"--listen", "127.0.0.1:0", "--poll", "0"});
         if (!process_.waitForStarted(kStartMs)) {
             error_ = "cannot start " + program + ": " + process_.errorString();
             return;
@@ -221,6 +232,9 @@ class BridgeProcess {
                 const QByteArray text = line.trimmed();
                 if (text.startsWith("quorvel-bridge: listening on ")) {
                     port_ = static_cast<quint16>(text.mid(text.lastIndexOf(':') + 1).toUInt());
+                } else if (text.startsWith("quorvel-bridge: switcher port on ")) {
+                    switcherPort_ =
+                        static_cast<quint16>(text.mid(text.lastIndexOf(':') + 1).toUInt());
                 } else if (text.startsWith("quorvel-bridge: link up to ")) {
                     linkUp = true;
                 }
@@ -248,6 +262,7 @@ class BridgeProcess {
     bool Ready() const { return ready_; }
     QString Error() const { return error_; }
     quint16 Port() const { return port_; }
+    quint16 SwitcherPort() const { return switcherPort_; }
     qint64 Pid() const { return process_.processId(); }
     double StartMs() const { return startMs_; }
     // Whether it still runs; when it has ended, how.
@@ -270,6 +285,7 @@ class BridgeProcess {
     QProcess process_;
     QByteArray log_;
     quint16 port_ = 0;
+    quint16 switcherPort_ = 0;
     bool ready_ = false;
     double startMs_ = 0;
     QString error_;
@@ -924,11 +940,158 @@ bool MeasureBridge(BenchContext& ctx) {
     return MeasureRoute(run) && MeasureStateLoad(run) && MeasurePushAndIdle(run);
 }
 
+// --- the switcher port -------------------------------------------------------------
+
+// A loopback port nobody listens on now, for the bridge's --switcher-port.
+quint16 FreePort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+// A client's link (production waits) to a TCP port or a pty.
+struct ClientLink {
+    ClientLink(quint16 tcpPort, const QString& pty = {})
+        : link(state, host, prompts, SerialPortMap({pty, {}, {}, {}}), LinkTimings::Production(),
+               tcpPort) {}
+    bool Open(bool serial) {
+        if (serial) {
+            if (link.SearchPorts(1) != 1) {
+                return false;
+            }
+            link.SetSerialConnected(true);
+            return true;
+        }
+        return link.TcpConnect("127.0.0.1") == DeviceLink::TcpOutcome::Probed;
+    }
+    LinkState state;
+    QuietHost host;
+    CountingPrompts prompts;
+    DeviceLink link;
+};
+
+constexpr int kPortCommandRuns = 500;
+constexpr int kPortReadBacks = 3;
+
+struct PortFigures {
+    Summary command;
+    Summary readBack;
+};
+
+// A command's round trip (FPLOCK 0) and the full read-back of the client's
+// own link, `serial` on the pty else over TCP; false with a report when the
+// client saw a message.
+bool MeasureClient(BenchContext& ctx, ClientLink& client, bool serial, const char* what,
+                   PortFigures& figures) {
+    if (!client.Open(serial)) {
+        ctx.report(std::string("  ") + what + ": no switcher found");
+        return false;
+    }
+    const std::string command = cmd::Fplock(false);
+    figures.command = TimeRuns(std::min(ctx.runs, kPortCommandRuns), kRouteWarmUp,
+                               [&] { client.link.SendCommand(command); });
+    DeviceState state;
+    int failed = 0;
+    figures.readBack = TimeRuns(kPortReadBacks, 1, [&] {
+        if (ReadBack(client.link, state, client.host, client.prompts) < 1) {
+            ++failed;
+        }
+    });
+    if (failed > 0 || client.prompts.count > 0) {
+        ctx.report(std::string("  ") + what + ": " + std::to_string(failed) +
+                   " read-backs failed, messages: " + client.prompts.last.toStdString());
+        return false;
+    }
+    return true;
+}
+
+// The switcher port against the switcher itself: a controller's command
+// round trip and full read-back, direct and through a bridge whose link is
+// TCP or the pty (the controller always on TCP to the bridge).
+bool MeasureSwitcherPort(BenchContext& ctx) {
+    SimProcess direct(ctx.simulatorProgram, ctx.workDir + "/port-direct", kDemo);
+    SimProcess behindTcp(ctx.simulatorProgram, ctx.workDir + "/port-tcp", kDemo);
+    SimProcess behindPty(ctx.simulatorProgram, ctx.workDir + "/port-pty", kDemo);
+    for (const SimProcess* s : {&direct, &behindTcp, &behindPty}) {
+        if (!s->Ready()) {
+            ctx.report("  simulator: " + s->Error().toStdString());
+            return false;
+        }
+    }
+    BridgeProcess bridgeTcp(ctx.bridgeProgram,
+                            {"--tcp", "127.0.0.1:" + QString::number(behindTcp.TcpPort()),
+                             "--switcher-port", QString::number(FreePort())});
+    BridgeProcess bridgePty(ctx.bridgeProgram, {"--serial", behindPty.PtyPath(), "--switcher-port",
+                                                QString::number(FreePort())});
+    for (BridgeProcess* b : {&bridgeTcp, &bridgePty}) {
+        if (!b->Ready() || b->SwitcherPort() == 0) {
+            ctx.report("  bridge: " + b->Error().toStdString() + " " + b->Log().toStdString());
+            return false;
+        }
+    }
+    PortFigures tcpDirect, tcpBridged, ptyDirect, ptyBridged;
+    {
+        ClientLink client(direct.TcpPort());
+        if (!MeasureClient(ctx, client, false, "direct over TCP", tcpDirect)) {
+            return false;
+        }
+    }
+    {
+        ClientLink client(bridgeTcp.SwitcherPort());
+        if (!MeasureClient(ctx, client, false, "through the bridge, its link TCP", tcpBridged)) {
+            return false;
+        }
+    }
+    {
+        ClientLink client(0, direct.PtyPath());
+        if (!MeasureClient(ctx, client, true, "direct over the pty", ptyDirect)) {
+            return false;
+        }
+    }
+    {
+        ClientLink client(bridgePty.SwitcherPort());
+        if (!MeasureClient(ctx, client, false, "through the bridge, its link the pty", ptyBridged)) {
+            return false;
+        }
+    }
+    const auto ms = [](double us) { return us / 1000.0; };
+    ctx.report(Line("switcher port: command round trip (FPLOCK 0), n=%zu: TCP direct median %.3f ms "
+                    "p99 %.3f ms; through the bridge (link TCP) median %.3f ms p99 %.3f ms; "
+                    "ratio %.2f",
+                    tcpDirect.command.count, ms(tcpDirect.command.medianUs),
+                    ms(tcpDirect.command.p99Us), ms(tcpBridged.command.medianUs),
+                    ms(tcpBridged.command.p99Us),
+                    tcpBridged.command.medianUs / tcpDirect.command.medianUs));
+    ctx.report(Line("switcher port: command round trip (FPLOCK 0), n=%zu: pty direct median %.3f ms "
+                    "p99 %.3f ms; through the bridge (link the pty) median %.3f ms p99 %.3f ms; "
+                    "ratio %.2f",
+                    ptyDirect.command.count, ms(ptyDirect.command.medianUs),
+                    ms(ptyDirect.command.p99Us), ms(ptyBridged.command.medianUs),
+                    ms(ptyBridged.command.p99Us),
+                    ptyBridged.command.medianUs / ptyDirect.command.medianUs));
+    ctx.report(Line("switcher port: full read-back (22 queries), median of %zu: TCP direct %.0f ms, "
+                    "through the bridge (link TCP) %.0f ms, ratio %.3f",
+                    tcpDirect.readBack.count, ms(tcpDirect.readBack.medianUs),
+                    ms(tcpBridged.readBack.medianUs),
+                    tcpBridged.readBack.medianUs / tcpDirect.readBack.medianUs));
+    // A client of the switcher port is on TCP and makes the TCP link's pause
+    // before each query; a client on the pty makes none: its read-back is
+    // held against the TCP client's direct one.
+    ctx.report(Line("switcher port: full read-back (22 queries), median of %zu: through the bridge "
+                    "(link the pty, client TCP) %.0f ms, ratio %.3f to TCP direct; a serial client "
+                    "on the pty directly (no pauses) %.0f ms",
+                    ptyBridged.readBack.count, ms(ptyBridged.readBack.medianUs),
+                    ptyBridged.readBack.medianUs / tcpDirect.readBack.medianUs,
+                    ms(ptyDirect.readBack.medianUs)));
+    return true;
+}
+
 } // namespace
 
 std::vector<BenchCase> BridgeCases() {
     return {
         {"bridge", MeasureBridge},
+        {"bridge-switcher-port", MeasureSwitcherPort},
     };
 }
 

@@ -1,6 +1,7 @@
 #include "Bridge.h"
 
 #include "bridge/OpenApi.h"
+#include "bridge/SwitcherPort.h"
 #include "config/ConfigFile.h"
 
 #include <QFile>
@@ -69,6 +70,7 @@ Bridge::Bridge(Options options, Log log, QObject* parent)
 }
 
 Bridge::~Bridge() {
+    switcherPort_.reset();
     // The session closes the link as it goes and reports that; nobody is
     // left to hear it.
     session_.disconnect(this);
@@ -99,6 +101,25 @@ bool Bridge::Start(QString& error) {
         return false;
     }
     log_(QStringLiteral("listening on %1:%2").arg(options_.listenAddress.toString()).arg(port_));
+    if (options_.switcherPort) {
+        switcherPort_ = std::make_unique<SwitcherPort>(*this, log_);
+        switcherPortNumber_ =
+            switcherPort_->Listen(options_.switcherAddress, *options_.switcherPort);
+        if (switcherPortNumber_ == 0) {
+            error = QStringLiteral("cannot listen on %1:%2 for the switcher port%3")
+                        .arg(options_.switcherAddress.toString())
+                        .arg(*options_.switcherPort)
+                        .arg(*options_.switcherPort < 1024
+                                 ? QStringLiteral(" (a port below 1024 needs the capability "
+                                                  "CAP_NET_BIND_SERVICE)")
+                                 : QString());
+            switcherPort_.reset();
+            return false;
+        }
+        log_(QStringLiteral("switcher port on %1:%2")
+                 .arg(options_.switcherAddress.toString())
+                 .arg(switcherPortNumber_));
+    }
     QTimer::singleShot(0, this, &Bridge::Connect);
     return true;
 }
@@ -201,7 +222,21 @@ void Bridge::Submit(Call call, const QString& who, Reply reply) {
         return reply(503, ErrorBody(QStringLiteral("64 requests are already waiting for the "
                                                    "switcher; try again shortly")));
     }
-    queue_.push_back(Pending{who, std::move(call), std::move(reply), {}});
+    queue_.push_back(Pending{who, std::move(call), std::move(reply), {}, {}, {}});
+    QTimer::singleShot(0, this, &Bridge::Pump);
+}
+
+void Bridge::SubmitLine(std::string line, const QString& who, LineAnswer answer) {
+    // A controller's line waits in its own queue until now: the bridge's
+    // holds at most one of them per front, so it is not refused for length.
+    if (!session_.LinkUp() || stopping_) {
+        return answer({}, true);
+    }
+    Pending pending;
+    pending.who = who;
+    pending.line = std::move(line);
+    pending.answer = std::move(answer);
+    queue_.push_back(std::move(pending));
     QTimer::singleShot(0, this, &Bridge::Pump);
 }
 
@@ -286,6 +321,12 @@ QByteArray Bridge::MetricsText() const {
     g.queueLength = Queued();
     g.connections = http_.Connections();
     QByteArray text = metrics_.Text(g);
+    if (switcherPort_) {
+        text += "# HELP quorvel_switcher_port_clients Clients connected to the switcher port.\n"
+                "# TYPE quorvel_switcher_port_clients gauge\n"
+                "quorvel_switcher_port_clients " +
+                QByteArray::number(switcherPort_->Clients()) + '\n';
+    }
     for (const auto& more : extraMetrics_) {
         text += more();
     }
@@ -318,6 +359,27 @@ void Bridge::Execute(Pending& pending) {
     }
     QElapsedTimer clock;
     clock.start();
+    if (pending.answer) {
+        const Session::Forwarded forwarded = session_.Forward(pending.line);
+        metrics_.Exchange(ExchangeKind::Forward, Seconds(clock), forwarded.answer.isEmpty());
+        if (forwarded.answer.isEmpty() && session_.LinkUp()) {
+            log_(QStringLiteral("the switcher did not answer %1").arg(pending.who));
+        }
+        if (forwarded.effect == LineEffect::ReadBackNeeded) {
+            // The switcher restarted with settings the mirror does not know:
+            // read back at once, ahead of everything else that waits.
+            Pending read;
+            read.who = QStringLiteral("read-back after %1").arg(pending.who);
+            read.call.kind = CallKind::Read;
+            read.reply = [this](int status, const QJsonObject&) {
+                if (status != 200) {
+                    log_(QStringLiteral("the read-back after a reset failed"));
+                }
+            };
+            queue_.push_front(std::move(read));
+        }
+        return pending.answer(forwarded.answer, !session_.LinkUp());
+    }
     if (pending.call.kind == CallKind::Read) {
         const bool read = session_.Read(session::Reads::Everything);
         metrics_.Exchange(ExchangeKind::Read, Seconds(clock), !read);
@@ -406,6 +468,8 @@ void Bridge::LinkDown(const QString& why) {
     for (Pending& p : waiting) {
         if (p.later) {
             p.later();
+        } else if (p.answer) {
+            p.answer({}, true);
         } else {
             p.reply(503, ErrorBody(QStringLiteral("no link to the switcher")));
         }

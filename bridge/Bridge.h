@@ -25,6 +25,8 @@
 
 namespace qvc::bridge {
 
+class SwitcherPort;
+
 class Bridge : public QObject {
     Q_OBJECT
   public:
@@ -36,6 +38,9 @@ class Bridge : public QObject {
     // set when either fails. The link opens from the event loop.
     bool Start(QString& error);
     quint16 Port() const { return port_; }
+    // The switcher port's number (0 without --switcher-port) and its clients.
+    quint16 SwitcherPortNumber() const { return switcherPortNumber_; }
+    const SwitcherPort* Switchers() const { return switcherPort_.get(); }
     // Finishes the exchange in progress, closes the link, then `stopped`.
     void Stop();
 
@@ -51,6 +56,15 @@ class Bridge : public QObject {
     // answer's body. For every front of the bridge.
     using Reply = std::function<void(int status, const QJsonObject& body)>;
     void Submit(Call call, const QString& who, Reply reply);
+
+    // Forwards another controller's line (without its CR) in its turn, as
+    // the switcher port does for its clients: `answer` gets the switcher's
+    // answer byte for byte (Session::Forward), or empty when none came; the
+    // mirror has followed the line by then. `linkDown` is set when the line
+    // was not sent because there is no link (also when it went down while
+    // the line waited). A reset is followed by a full read-back.
+    using LineAnswer = std::function<void(const QByteArray& answer, bool linkDown)>;
+    void SubmitLine(std::string line, const QString& who, LineAnswer answer);
 
     // More of /metrics from another front (Prometheus text format, whole
     // lines), asked for at every scrape after the bridge's own.
@@ -69,6 +83,9 @@ class Bridge : public QObject {
         std::function<void(int status, const QJsonObject& body)> reply;
         // A request pipelined behind another: handled in its turn instead.
         std::function<void()> later;
+        // Another controller's line, forwarded in its turn instead.
+        std::string line;
+        LineAnswer answer;
     };
     struct Client {
         std::unique_ptr<QWebSocket> socket;
@@ -120,6 +137,9 @@ class Bridge : public QObject {
     std::size_t backoffStep_ = 0;
     QTimer pollTimer_;
     QTimer reconnectTimer_;
+    // Last: it goes first, while the queue it sends to is still there.
+    std::unique_ptr<SwitcherPort> switcherPort_;
+    quint16 switcherPortNumber_ = 0;
 };
 
 } // namespace qvc::bridge

@@ -12,6 +12,8 @@ const char* KindName(ExchangeKind kind) {
         return "command";
     case ExchangeKind::Read:
         return "read";
+    case ExchangeKind::Forward:
+        return "forward";
     case ExchangeKind::Poll:
         break;
     }

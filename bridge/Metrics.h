@@ -9,7 +9,8 @@
 
 namespace qvc::bridge {
 
-enum class ExchangeKind { Connect, Command, Read, Poll };
+// Forward: a line of a switcher port client.
+enum class ExchangeKind { Connect, Command, Read, Poll, Forward };
 
 class Metrics {
   public:

@@ -41,6 +41,27 @@ bool ListenAddress(const QString& value, Options& o, QString& error) {
     return true;
 }
 
+// [ADDRESS:]PORT, with [v6]:PORT for IPv6; loopback without an address.
+bool SwitcherAddress(const QString& value, Options& o, QString& error) {
+    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+    QString host = colon < 0 ? QString() : value.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) {
+        host = host.mid(1, host.size() - 2);
+    }
+    bool ok = false;
+    const int port = value.mid(colon + 1).toInt(&ok);
+    QHostAddress address(QHostAddress::LocalHost);
+    if ((colon >= 0 && !address.setAddress(host)) || !ok || port < 1 || port > 65535) {
+        error = QStringLiteral("--switcher-port takes [ADDRESS:]PORT, such as 2323 or "
+                               "0.0.0.0:23, not \"%1\"")
+                    .arg(value);
+        return false;
+    }
+    o.switcherAddress = address;
+    o.switcherPort = static_cast<quint16>(port);
+    return true;
+}
+
 // HOST[:PORT], with [v6]:PORT for IPv6; an address with more than one colon
 // and no brackets is an IPv6 address without a port.
 bool BrokerAddress(const QString& value, MqttOptions& m, QString& error) {
@@ -167,9 +188,9 @@ bool ValidMqttId(const QString& id) {
 
 ParsedOptions ParseOptions(const QStringList& args, quint16 defaultTcpPort) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Holds the link to a Quorvel matrix switcher and opens it to the network: "
-        "an HTTP and WebSocket API for room control, show control and tablets."));
+    parser.setApplicationDescription(
+        QStringLiteral("Holds the link to a Quorvel matrix switcher and opens it to the network: "
+                       "an HTTP and WebSocket API for room control, show control and tablets."));
     session::AddLinkOptions(parser);
     const QCommandLineOption listen(QStringLiteral("listen"),
                                     QStringLiteral("Serves HTTP and WebSocket on ADDRESS:PORT "
@@ -183,9 +204,9 @@ ParsedOptions ParseOptions(const QStringList& args, quint16 defaultTcpPort) {
         QStringLiteral("config"),
         QStringLiteral("Serves the labels of the configuration FILE and saves edits to it."),
         QStringLiteral("FILE"));
-    const QCommandLineOption poll(
-        QStringLiteral("poll"),
-        QStringLiteral("Resyncs while idle every SECONDS (10; 0 never)."), QStringLiteral("SECONDS"));
+    const QCommandLineOption poll(QStringLiteral("poll"),
+                                  QStringLiteral("Resyncs while idle every SECONDS (10; 0 never)."),
+                                  QStringLiteral("SECONDS"));
     const QCommandLineOption mqtt(
         QStringLiteral("mqtt"),
         QStringLiteral("Publishes the state to the MQTT broker at HOST[:PORT] (1883) and takes "
@@ -207,12 +228,18 @@ ParsedOptions ParseOptions(const QStringList& args, quint16 defaultTcpPort) {
         QStringLiteral("Speaks TLS to the broker (port 8883 unless given) and checks its "
                        "certificate against the CA certificates in FILE."),
         QStringLiteral("FILE"));
+    const QCommandLineOption switcherPort(
+        QStringLiteral("switcher-port"),
+        QStringLiteral("Serves the switcher's own line protocol on TCP [ADDRESS:]PORT (loopback "
+                       "unless an address is given) for other controllers: the desktop program "
+                       "in Ethernet mode, quorvel-ctl --tcp."),
+        QStringLiteral("[ADDRESS:]PORT"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("Shows the version."));
     parser.addOptions({listen, tokenFile, config, poll, mqtt, mqttId, mqttUser, mqttPassword,
-                       mqttTlsCa, help, version});
+                       mqttTlsCa, switcherPort, help, version});
     if (!parser.parse(QStringList{QStringLiteral("quorvel-bridge")} + args)) {
         return Fail(parser.errorText());
     }
@@ -235,15 +262,16 @@ ParsedOptions ParseOptions(const QStringList& args, quint16 defaultTcpPort) {
     if (!session::TargetFromOptions(parser, defaultTcpPort, o.target, error) ||
         (parser.isSet(listen) && !ListenAddress(parser.value(listen), o, error)) ||
         (parser.isSet(tokenFile) && !ReadTokenFile(parser.value(tokenFile), o.token, error)) ||
-        !MqttFromOptions(parser, mqtt, mqttId, mqttUser, mqttPassword, mqttTlsCa, o.mqtt, error)) {
+        !MqttFromOptions(parser, mqtt, mqttId, mqttUser, mqttPassword, mqttTlsCa, o.mqtt, error) ||
+        (parser.isSet(switcherPort) && !SwitcherAddress(parser.value(switcherPort), o, error))) {
         return Fail(error);
     }
     if (parser.isSet(poll)) {
         bool ok = false;
         o.pollSeconds = parser.value(poll).toInt(&ok);
         if (!ok || o.pollSeconds < 0 || o.pollSeconds > 86400) {
-            return Fail(session::RangeErrorText(QStringLiteral("--poll"), 0, 86400,
-                                                parser.value(poll)));
+            return Fail(
+                session::RangeErrorText(QStringLiteral("--poll"), 0, 86400, parser.value(poll)));
         }
     }
     if (!Loopback(o.listenAddress) && o.token.isEmpty()) {

@@ -10,6 +10,7 @@
 
 #include <QHostAddress>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace qvc::bridge {
@@ -42,6 +43,10 @@ struct Options {
     std::vector<int> backoff = {1, 2, 4, 8, 16, 30};
     HttpLimits limits;
     MqttOptions mqtt;
+    // The switcher's own protocol for other controllers (--switcher-port):
+    // no port, none. Loopback unless an address was given.
+    std::optional<quint16> switcherPort;
+    QHostAddress switcherAddress = QHostAddress(QHostAddress::LocalHost);
 };
 
 struct ParsedOptions {

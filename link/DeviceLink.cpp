@@ -13,6 +13,7 @@
 
 #include <QSerialPort>
 #include <QTcpSocket>
+#include <algorithm>
 
 namespace qvc {
 
@@ -96,6 +97,23 @@ bool DeviceLink::QueryStatus(const std::string& line, int expectedLength) {
         d_->serial.QueryStatus();
     }
     return !d_->exchange.Failed();
+}
+
+QByteArray DeviceLink::Forward(const std::string& line, int expectedLength, bool reset) {
+    const bool serial = d_->state.SerialConnected;
+    const bool tcp = d_->state.EthernetConnected;
+    if (d_->exchange.Inside() || !(serial || tcp)) {
+        return {};
+    }
+    d_->exchange.SetCommandLine(line);
+    d_->exchange.SetExpectedLength(std::max(expectedLength, 0));
+    const bool query = expectedLength >= 0;
+    if (tcp && (query || !serial)) {
+        return d_->tcp.Forward(expectedLength);
+    }
+    const int ticks = reset ? d_->timings.resetTicks : d_->exchange.PromptTimeout();
+    const int waitMs = query ? d_->timings.replyTimerMs : ticks * d_->timings.tickMs;
+    return d_->serial.Forward(expectedLength, waitMs);
 }
 
 std::span<const std::uint8_t> DeviceLink::ReceiveBuffer() const {

@@ -11,6 +11,7 @@
 #include "SerialPortMap.h"
 #include "protocol/Commands.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <cstdint>
 #include <memory>
@@ -41,6 +42,18 @@ class DeviceLink : public QObject {
     bool QueryStatus(const std::string& line, int expectedLength);
     std::span<const std::uint8_t> ReceiveBuffer() const;
     bool ExchangeFailed() const;
+    // Another controller's line, sent as it is (without its CR), and the
+    // switcher's answer byte for byte: for a command everything up to and
+    // including the prompt, for a status query (`expectedLength` of 0 or
+    // more, its payload length) the framed reply up to and including the '#'
+    // that ends it. Commands go serial first, queries TCP first, as above.
+    // The waits are the link's own: a command's prompt wait (the reset wait
+    // for `reset` on the serial link), the TCP read time, the reply timer
+    // for a query. Empty when nothing whole came in time, no link is up or
+    // an exchange is in progress; nothing is shown, resent or recovered: the
+    // controller that sent the line finds out by its own wait.
+    static constexpr int kCommandAnswer = -1;
+    QByteArray Forward(const std::string& line, int expectedLength, bool reset = false);
     // Serial write-and-acknowledge step (also the port probe).
     bool AwaitPrompt(const std::string& line);
     // Length of the serial prompt wait, in ticks (80; 10 while probing and

@@ -1,6 +1,7 @@
 #include "SerialChannel.h"
 
 #include "HourglassScope.h"
+#include "protocol/ReplyCollector.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -298,6 +299,36 @@ void SerialChannel::QueryStatus() {
     // After a failure, late bytes stay in the port for the next exchange to
     // discard.
     exchange_.EndReply();
+}
+
+QByteArray SerialChannel::Forward(int expectedLength, int waitMs) {
+    if (!port_.isOpen()) {
+        return {};
+    }
+    const BusyScope busy(ctx_.state);
+    FlushInput();
+    WriteLine(exchange_.CommandLine());
+    QElapsedTimer clock;
+    clock.start();
+    AnswerCollector answer(expectedLength);
+    for (;;) {
+        answer.Add(std::span(reinterpret_cast<const std::uint8_t*>(inbox_.constData()),
+                             static_cast<std::size_t>(inbox_.size())));
+        inbox_.clear();
+        const int remaining = Remaining(clock, waitMs);
+        if (!answer.WantsMore() || remaining <= 0 || !port_.isOpen()) {
+            break;
+        }
+        if (port_.bytesAvailable() == 0 && !port_.waitForReadyRead(remaining) &&
+            port_.error() != QSerialPort::TimeoutError && port_.error() != QSerialPort::NoError) {
+            portErrorSeen_ = true;
+            break;
+        }
+        PullSerial();
+    }
+    const auto bytes = answer.Answer();
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 // --- probe and search -------------------------------------------------------------

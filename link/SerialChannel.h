@@ -30,6 +30,10 @@ class SerialChannel {
     void CommandExchange();
     // The exchange's status query; the reply lands in its receive buffer.
     void QueryStatus();
+    // The exchange's command line for another controller: its answer, byte
+    // for byte, within `waitMs`, or empty (see TcpChannel::Forward). Blocks
+    // without dispatching events, as the prompt wait does.
+    QByteArray Forward(int expectedLength, int waitMs);
     DeviceLink::PortCheck OpenAndCheckPort(int n);
     int SearchPorts(int n);
     void Close();

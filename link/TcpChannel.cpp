@@ -17,6 +17,8 @@ namespace {
 
 constexpr qint64 kProbeReadBytes = 20;
 constexpr qint64 kSlotBytes = 100;
+// A forwarded answer is read in larger pieces: only its end matters.
+constexpr qint64 kForwardReadBytes = 4096;
 constexpr char kLineEnd = '\r';
 // Stale input is drained before an exchange, but never for ever.
 constexpr int kDrainRounds = 8;
@@ -154,6 +156,40 @@ void TcpChannel::QueryStatus() {
     if (reply.Complete()) {
         exchange_.StoreReply(reply.Bytes());
     }
+}
+
+// A forwarded line: no pause before it (a client makes its own) and no
+// message after it (the client waits and times out by itself). A command's
+// prompt is awaited for the TCP read time, a status reply for the reply
+// timer's length, counted from the write.
+QByteArray TcpChannel::Forward(int expectedLength) {
+    if (!Active()) {
+        return {};
+    }
+    DiscardInput();
+    Write(exchange_.CommandLine());
+    const bool query = expectedLength >= 0;
+    QDeadlineTimer deadline(
+        std::max(query ? ctx_.timings.replyTimerMs : ctx_.timings.tcpReadMs, 0));
+    AnswerCollector answer(expectedLength);
+    while (answer.WantsMore() && Active()) {
+        const int left = static_cast<int>(deadline.remainingTime());
+        if (left <= 0) {
+            break;
+        }
+        const QByteArray piece = Read(kForwardReadBytes, std::min(ctx_.timings.tcpReadMs, left));
+        answer.Add(std::span(reinterpret_cast<const std::uint8_t*>(piece.constData()),
+                             static_cast<std::size_t>(piece.size())));
+    }
+    // A switcher that closed the connection may have sent the end first.
+    if (answer.WantsMore() && socket_.bytesAvailable() > 0) {
+        const QByteArray piece = socket_.readAll();
+        answer.Add(std::span(reinterpret_cast<const std::uint8_t*>(piece.constData()),
+                             static_cast<std::size_t>(piece.size())));
+    }
+    const auto bytes = answer.Answer();
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 DeviceLink::TcpOutcome TcpChannel::Connect(const QString& address) {

@@ -28,6 +28,10 @@ class TcpChannel {
     void SendOnly();
     // The exchange's status query; a complete reply lands in its receive buffer.
     void QueryStatus();
+    // The exchange's command line for another controller: its answer, byte
+    // for byte (the prompt, or with an expected length of 0 or more the
+    // framed reply up to its end), or empty when none came in time.
+    QByteArray Forward(int expectedLength);
     DeviceLink::TcpOutcome Connect(const QString& address);
     void Close();
 

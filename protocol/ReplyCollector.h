@@ -74,6 +74,7 @@ class TcpReplyCollector {
             }
             if (byte == kPrompt && p >= EndFrom()) {
                 complete_ = true;
+                end_ = p + 1;
             }
         }
     }
@@ -85,6 +86,11 @@ class TcpReplyCollector {
     bool Complete() const { return complete_ && !failed_; }
     // Every byte read, joined in the order of the reads (also after the end).
     std::span<const std::uint8_t> Bytes() const { return bytes_; }
+    // The reply itself: its bytes up to and including the '#' that ended it
+    // (empty until then).
+    std::span<const std::uint8_t> Reply() const {
+        return std::span<const std::uint8_t>(bytes_).first(Complete() ? end_ : 0);
+    }
 
   private:
     // The first index at which a '#' ends the reply, as far as is known now.
@@ -102,6 +108,62 @@ class TcpReplyCollector {
     // takes an optional's payload here for uninitialised).
     static constexpr std::size_t kNoSoh = static_cast<std::size_t>(-1);
     std::size_t soh_ = kNoSoh;
+    std::size_t end_ = 0;
+    bool complete_ = false;
+    bool failed_ = false;
+};
+
+// The answer to a line forwarded for another controller, as its bytes arrive
+// in pieces: for a command (and a bare CR) everything up to and including the
+// first '#'; for a status query (an expected payload length of 0 or more) the
+// framed reply up to and including the '#' that ends it, by the TCP rule
+// above. Empty pieces are no answer and change nothing; the caller bounds
+// the time. Bytes after the end belong to no answer and are not kept.
+class AnswerCollector {
+  public:
+    static constexpr int kCommand = -1;
+    explicit AnswerCollector(int expectedLength, std::size_t capacity = kReceiveBufferSize)
+        : query_(expectedLength >= 0),
+          reply_(static_cast<std::size_t>(std::max(expectedLength, 0)), capacity),
+          capacity_(capacity) {}
+
+    bool WantsMore() const { return query_ ? reply_.WantsMore() : !complete_ && !failed_; }
+
+    void Add(std::span<const std::uint8_t> piece) {
+        if (piece.empty() || !WantsMore()) {
+            return;
+        }
+        if (query_) {
+            reply_.Add(piece);
+            return;
+        }
+        for (const std::uint8_t byte : piece) {
+            if (bytes_.size() >= capacity_) {
+                failed_ = true;
+                return;
+            }
+            bytes_.push_back(byte);
+            if (byte == kPrompt) {
+                complete_ = true;
+                return;
+            }
+        }
+    }
+
+    bool Complete() const { return query_ ? reply_.Complete() : complete_ && !failed_; }
+    // The whole answer once complete; empty before.
+    std::span<const std::uint8_t> Answer() const {
+        if (query_) {
+            return reply_.Reply();
+        }
+        return Complete() ? std::span<const std::uint8_t>(bytes_) : std::span<const std::uint8_t>();
+    }
+
+  private:
+    bool query_;
+    TcpReplyCollector reply_;
+    std::size_t capacity_;
+    std::vector<std::uint8_t> bytes_;
     bool complete_ = false;
     bool failed_ = false;
 };

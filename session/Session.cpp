@@ -3,6 +3,7 @@
 #include "link/DeviceLink.h"
 #include "link/ReadBack.h"
 #include "link/SerialPortMap.h"
+#include "protocol/StatusQueries.h"
 #include "session/StateDocument.h"
 
 namespace qvc::session {
@@ -192,6 +193,31 @@ Session::Result Session::Run(const Operation& op, const Args& args) {
     }
     result.sent = std::move(outcome.commands);
     return result;
+}
+
+Session::Forwarded Session::Forward(const std::string& line) {
+    Forwarded forwarded;
+    const std::optional<ParsedQuery> query = ParseQueryLine(line);
+    const int expected = query
+                             ? ExpectedLength(query->query, state_.model, state_.status.ModelCode())
+                             : DeviceLink::kCommandAnswer;
+    const bool reset = !query && line.rfind("RESETQV", 0) == 0;
+    forwarded.answer = link_->Forward(line, expected, reset);
+    if (forwarded.answer.isEmpty() || query) {
+        return forwarded;
+    }
+    forwarded.effect = ApplyWriteLine(state_, line);
+    switch (forwarded.effect) {
+    case LineEffect::Applied:
+        Changed();
+        break;
+    case LineEffect::ReadBackNeeded:
+        everythingRead_ = false;
+        break;
+    case LineEffect::None:
+        break;
+    }
+    return forwarded;
 }
 
 bool Session::Resync() {

@@ -13,12 +13,15 @@
 #include "link/Prompts.h"
 #include "model/DeviceState.h"
 #include "model/Labels.h"
+#include "model/LineEffects.h"
 #include "session/LinkTarget.h"
 #include "session/Operations.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QObject>
 #include <memory>
+#include <string>
 
 namespace qvc {
 class DeviceLink;
@@ -57,6 +60,20 @@ class Session : public QObject {
     // nothing is retried.
     Result Run(const Operation& op, const Args& args);
 
+    // Another controller's line (without its CR) through this session's
+    // link: the switcher's answer byte for byte (empty when none came; see
+    // DeviceLink::Forward). A status query is told apart from a command as
+    // the switcher tells it; its reply is expected in the model's size. A
+    // write command that was answered changes the state as the switcher
+    // changes it (model/LineEffects.h), and an applied one is a new revision
+    // before this returns. A reset leaves the state unknown: `effect` says
+    // ReadBackNeeded, and the caller reads everything back.
+    struct Forwarded {
+        QByteArray answer;
+        LineEffect effect = LineEffect::None;
+    };
+    Forwarded Forward(const std::string& line);
+
     // A resident client's light resync while idle: the status block, the
     // routing and the levels. A difference is a new revision. False when a
     // reply was not read.
@@ -65,6 +82,7 @@ class Session : public QObject {
     void SetLabels(const LabelTables& labels);
 
     DeviceState& State() { return state_; }
+    const DeviceState& State() const { return state_; }
     const LabelTables& Labels() const { return labels_; }
     int Revision() const { return revision_; }
     const LinkTarget& Target() const { return target_; }

@@ -73,6 +73,10 @@ quint16 UnusedPort() {
 
 void FormRig::CreateForm(const qvsim::SimThread* tcpPeer, const qvsim::SimThread* serialPeer,
                          int serialCom) {
+    CreateFormOnPort(tcpPeer != nullptr ? tcpPeer->TcpPort() : UnusedPort(), serialPeer, serialCom);
+}
+
+void FormRig::CreateFormOnPort(quint16 port, const qvsim::SimThread* serialPeer, int serialCom) {
     std::array<QString, 4> paths;
     for (int n = 1; n <= 4; ++n) {
         paths[static_cast<std::size_t>(n - 1)] =
@@ -80,7 +84,6 @@ void FormRig::CreateForm(const qvsim::SimThread* tcpPeer, const qvsim::SimThread
                 ? QString::fromStdString(serialPeer->PtyPath())
                 : dir_.filePath(QStringLiteral("missing-com%1").arg(n));
     }
-    const quint16 port = tcpPeer != nullptr ? tcpPeer->TcpPort() : UnusedPort();
     form_ =
         std::make_unique<TMatrixForm>(prompts, SerialPortMap(paths), FastTimings(), port, &about);
     info_ = std::make_unique<TInfoForm>();

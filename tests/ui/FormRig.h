@@ -57,6 +57,10 @@ class FormRig {
     // port nobody listens on.
     void CreateForm(const qvsim::SimThread* tcpPeer, const qvsim::SimThread* serialPeer = nullptr,
                     int serialCom = 3);
+    // The same with the window's TCP port given: another switcher front, such
+    // as the bridge's switcher port.
+    void CreateFormOnPort(quint16 tcpPort, const qvsim::SimThread* serialPeer = nullptr,
+                          int serialCom = 3);
     // Shows the window and answers the start-up question (No expects the
     // "connect later" message); returns when the start-up handling has ended.
     void Start(bool connectSerial);
