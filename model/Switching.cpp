@@ -284,6 +284,38 @@ CaptionColour Switching::AudioCaptionColour(int o) const {
     return CaptionColourOf(out.audioInput(o), out.audioTaken(o), state_.AudioPresent());
 }
 
+int Switching::CommittedVideo(int o) const {
+    if (o < 0 || o >= kMaxOutputs) {
+        return NoInput;
+    }
+    const auto& out = state_.outputs;
+    return out.videoTaken(o) != 0 ? out.videoInput(o) : state_.prevOutputs.videoInput(o);
+}
+
+int Switching::CommittedAudio(int o) const {
+    if (o < 0 || o >= kMaxOutputs || !state_.AudioPresent()) {
+        return NoInput;
+    }
+    const auto& out = state_.outputs;
+    return out.audioTaken(o) != 0 ? out.audioInput(o) : state_.prevOutputs.audioInput(o);
+}
+
+int Switching::TemporaryVideo(int o) const {
+    if (o < 0 || o >= kMaxOutputs) {
+        return NoInput;
+    }
+    const auto& out = state_.outputs;
+    return out.videoTaken(o) == 0 ? out.videoInput(o) : NoInput;
+}
+
+int Switching::TemporaryAudio(int o) const {
+    if (o < 0 || o >= kMaxOutputs || !state_.AudioPresent()) {
+        return NoInput;
+    }
+    const auto& out = state_.outputs;
+    return out.audioTaken(o) == 0 ? out.audioInput(o) : NoInput;
+}
+
 RouteColour Switching::ColourFor(int k, int o) const {
     if (k == NoInput || o < 0 || o >= kMaxOutputs) {
         return RouteColour::Face;

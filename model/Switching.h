@@ -62,6 +62,16 @@ class Switching {
     CaptionColour VideoCaptionColour(int o) const;
     CaptionColour AudioCaptionColour(int o) const;
 
+    // The input output o's video (audio) is committed to, or NoInput: a
+    // temporary route counts as what it replaces. Audio is NoInput on a
+    // switcher without audio.
+    int CommittedVideo(int o) const;
+    int CommittedAudio(int o) const;
+    // The input of output o's temporary video (audio) route, or NoInput when
+    // the layer is committed or temporarily disconnected.
+    int TemporaryVideo(int o) const;
+    int TemporaryAudio(int o) const;
+
     // The number of outputs the loops cover: the model's OutputCount.
     int ShownOutputs() const;
     // The group of output o (0..15), or -1 when it belongs to none. Group

@@ -8,6 +8,7 @@
 #include "PageList.h"
 #include "about/AboutPage.h"
 #include "audio/AudioPage.h"
+#include "grid/CrosspointGridWindow.h"
 #include "grouping/GroupingPage.h"
 #include "labeling/LabelPage.h"
 #include "presets/PresetPanel.h"
@@ -53,6 +54,8 @@ const QString kParityMenu = QStringLiteral("Parity");
 const QString kConnectItem = QStringLiteral("Connect to Quorvel");
 const QString kReadItem = QStringLiteral("Read from Quorvel");
 const QString kDisconnectItem = QStringLiteral("Disconnect Serial Communication");
+const QString kViewMenu = QStringLiteral("&View");
+const QString kCrosspointGridItem = QStringLiteral("Crosspoint Grid");
 const QString kAboutItem = QStringLiteral("&About");
 
 // Exit confirmation.
@@ -125,6 +128,7 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
 TMatrixForm::~TMatrixForm() {
     // The link reports to this window while it shuts down; end it first, then
     // the pages that refer to the state members.
+    delete gridWindow_.data(); // it follows the switching page
     configFiles_.reset();
     connection_.reset();
     link_.reset();
@@ -143,7 +147,8 @@ void TMatrixForm::BuildPages(const PageContext& context) {
 
     pages_ = new PageList(*mainPageControl_, linkState_, this);
     // The pages, in tab order.
-    pages_->Add(new SwitchingPage(context));
+    switchingPage_ = pages_->Add(new SwitchingPage(context));
+    pageContext_.emplace(context);
     pages_->Add(new AudioPage(context));
     pages_->Add(new LabelPage(context));
     pages_->Add(new GroupingPage(context));
@@ -329,12 +334,33 @@ MenuItems TMatrixForm::BuildMenus(const SerialPortMap& ports) {
     connect(items.disconnect, &QAction::triggered, this,
             [this] { connection_->DisconnectSerialCommunication1Click(); });
 
+    BuildViewMenu(bar);
+
     // "About": a menu bar item without sub-items.
     auto* about = new QAction(kAboutItem, this);
     NameAction(about, QStringLiteral("About1"));
     bar->addAction(about);
     connect(about, &QAction::triggered, this, &TMatrixForm::About1Click);
     return items;
+}
+
+QMenu* TMatrixForm::BuildViewMenu(QMenuBar* bar) {
+    QMenu* view = bar->addMenu(kViewMenu);
+    NameControl(view, QStringLiteral("View1"), QStringLiteral("View"));
+    view->menuAction()->setObjectName(QStringLiteral("View1"));
+    QAction* grid = Item(this, view, kCrosspointGridItem, "CrosspointGrid1");
+    grid->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(grid, &QAction::triggered, this, &TMatrixForm::ShowCrosspointGrid);
+    return view;
+}
+
+void TMatrixForm::ShowCrosspointGrid() {
+    if (gridWindow_ == nullptr) {
+        gridWindow_ = new CrosspointGridWindow(*pageContext_, *switchingPage_, this);
+    }
+    gridWindow_->show();
+    gridWindow_->raise();
+    gridWindow_->activateWindow();
 }
 
 void TMatrixForm::FixWindowSize() {
@@ -401,6 +427,9 @@ void TMatrixForm::closeEvent(QCloseEvent* event) {
         link_->TcpClose();
     }
     events_.HideInfo();
+    if (gridWindow_ != nullptr) {
+        gridWindow_->close();
+    }
     event->accept();
 }
 

@@ -18,27 +18,32 @@
 #include "model/Labels.h"
 #include "model/Presets.h"
 #include "model/Switching.h"
+#include "ui/common/Page.h"
 #include "ui/common/Version.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QTabWidget;
 
 class QMenu;
+class QMenuBar;
 
 namespace qvc {
 
 class AboutPresenter;
 class ConfigFileController;
 class ConnectionWorkflow;
+class CrosspointGridWindow;
 class LMDAboutDlg;
 class MenuState;
 class PageList;
 class PresetPanel;
 class SetupPage;
+class SwitchingPage;
 class TInfoForm;
 struct MenuItems;
 struct PageContext;
@@ -73,6 +78,10 @@ class TMatrixForm : public QMainWindow {
     void BuildPages(const PageContext& context);
     MenuItems BuildMenus(const SerialPortMap& ports);
     void BuildSerialSettings(QMenu* serial);
+    // "View": the windows beside the pages.
+    QMenu* BuildViewMenu(QMenuBar* bar);
+    // The grid window, made at its first opening, shown and brought forward.
+    void ShowCrosspointGrid();
     void ConnectLinkEvents();
     void FixWindowSize();
     void PlacePresetPanel();
@@ -107,6 +116,10 @@ class TMatrixForm : public QMainWindow {
     PresetPanel* presetPanel_ = nullptr;
     QPointer<QWidget> focusBeforeExchange_;
     SetupPage* setupPage_ = nullptr;
+    SwitchingPage* switchingPage_ = nullptr;
+    // What the pages were built with, for the windows made later.
+    std::optional<PageContext> pageContext_;
+    QPointer<CrosspointGridWindow> gridWindow_;
     LMDAboutDlg* aboutDialog_ = nullptr;
     std::unique_ptr<MenuState> menus_;
     std::unique_ptr<ConnectionWorkflow> connection_;

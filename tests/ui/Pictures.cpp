@@ -1,8 +1,10 @@
-// qvc_pictures: renders every page of the main window, the pop-up and the
-// About dialog to PNG files after a read-back of the demo switcher, so the
-// window can be looked at without a display.
+// qvc_pictures: renders every page of the main window, the pop-up, the About
+// dialog and the crosspoint grid to PNG files after a read-back of the demo
+// switcher, so the windows can be looked at without a display. The grid is
+// rendered for a 16 x 16 and a 12 x 4 switcher, named by the scale
+// (grid-model3-100.png; QT_SCALE_FACTOR=2 gives grid-model3-200.png).
 //
-//   qvc_pictures <output folder>
+//   qvc_pictures <output folder> [--grid-only]
 #include "Simulator.h"
 #include "tests/support/WaitFor.h"
 #include "ui/AboutDialog.h"
@@ -11,6 +13,7 @@
 #include "ui/MatrixForm.h"
 #include "ui/QtPrompts.h"
 #include "ui/common/LogoWidget.h"
+#include "ui/grid/CrosspointGridWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -61,6 +64,59 @@ int Fail(const char* what) {
     return 1;
 }
 
+// Shows the form, answers No at the start-up question and connects over
+// Ethernet to the simulator, as an operator would do it. False when the
+// read-back did not complete.
+bool ConnectOverTcp(qvc::TMatrixForm& form, const PicturePrompts& prompts) {
+    form.show();
+    if (!qvc::test::WaitFor([&] { return prompts.asked; }, 20000)) {
+        return false;
+    }
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("MainPageControl"));
+    pages->setCurrentWidget(form.findChild<QWidget*>(QStringLiteral("SetupTabSheet")));
+    auto* ip = form.findChild<QLineEdit*>(QStringLiteral("IPAddrEdit"));
+    ip->setText(QStringLiteral("127.0.0.1"));
+    form.findChild<QRadioButton*>(QStringLiteral("SerialModeEthernetButton"))->click();
+    pages->setCurrentIndex(0);
+    return form.Flags().EthernetConnected && !form.Flags().RefreshingFlag;
+}
+
+// Opens the crosspoint grid with one temporary route beside the committed
+// ones (output 1 to input 2) and saves it as grid-model<code>-<scale>.png;
+// the route is cancelled afterwards.
+bool SaveGrid(qvc::TMatrixForm& form, const QDir& out, int model) {
+    form.findChild<QAction*>(QStringLiteral("CrosspointGrid1"))->trigger();
+    auto* grid = form.findChild<qvc::CrosspointGridWindow*>(QStringLiteral("CrosspointGridWindow"));
+    if (grid == nullptr || !QTest::qWaitForWindowExposed(grid)) {
+        return false;
+    }
+    grid->findChild<QAbstractButton*>(QStringLiteral("CrosspointCell_1_2"))->click();
+    QTest::qWait(20);
+    const int scale = qRound(grid->devicePixelRatioF() * 100);
+    const QString file = QStringLiteral("grid-model%1-%2.png").arg(model).arg(scale);
+    const bool saved = grid->grab().save(out.filePath(file));
+    grid->findChild<QAbstractButton*>(QStringLiteral("GridCancelButton"))->click();
+    grid->close();
+    return saved;
+}
+
+// The grid of a 12 x 4 demo switcher, through a window of its own.
+bool SaveSmallGrid(const QDir& out) {
+    qvsim::SimOptions options;
+    options.tcp = true;
+    options.demo = true;
+    options.model = 0;
+    qvsim::SimThread sim(options);
+    if (!sim.Start()) {
+        return false;
+    }
+    PicturePrompts prompts;
+    PictureAbout about(QString{});
+    qvc::TMatrixForm form(prompts, qvc::SerialPortMap(), qvc::LinkTimings::Production(),
+                          sim.TcpPort(), &about);
+    return ConnectOverTcp(form, prompts) && SaveGrid(form, out, 0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -71,6 +127,8 @@ int main(int argc, char** argv) {
         return Fail("cannot create the output folder");
     }
     const QDir out(folder);
+    const bool gridOnly =
+        argc > 2 && QString::fromLocal8Bit(argv[2]) == QStringLiteral("--grid-only");
 
     qvsim::SimOptions options;
     options.tcp = true;
@@ -88,20 +146,15 @@ int main(int argc, char** argv) {
                           sim.TcpPort(), &about);
     info = std::make_unique<qvc::TInfoForm>();
     form.AttachInfoForm(info.get());
-    form.show();
-    if (!qvc::test::WaitFor([&] { return prompts.asked; }, 20000)) {
-        return Fail("no start-up question");
-    }
-
-    // Ethernet to the demo switcher, as an operator would do it.
-    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("MainPageControl"));
-    pages->setCurrentWidget(form.findChild<QWidget*>(QStringLiteral("SetupTabSheet")));
-    auto* ip = form.findChild<QLineEdit*>(QStringLiteral("IPAddrEdit"));
-    ip->setText(QStringLiteral("127.0.0.1"));
-    form.findChild<QRadioButton*>(QStringLiteral("SerialModeEthernetButton"))->click();
-    if (!form.Flags().EthernetConnected || form.Flags().RefreshingFlag) {
+    if (!ConnectOverTcp(form, prompts)) {
         return Fail("the read-back over TCP did not complete");
     }
+    if (gridOnly) {
+        const bool saved = SaveGrid(form, out, 3) && SaveSmallGrid(out);
+        app.SetPrompts(nullptr);
+        return saved ? 0 : Fail("a grid picture could not be saved");
+    }
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("MainPageControl"));
 
     static const char* const kFiles[] = {"1-switching",  "2-audio", "3-labeling", "4-grouping",
                                          "5-sequencing", "6-setup", "7-about"};
@@ -153,10 +206,13 @@ int main(int argc, char** argv) {
         qvc::LogoWidget::PaintLogo(painter, QRectF(0, 0, 256, 256));
     }
     saved += logo.save(out.filePath(QStringLiteral("logo.png"))) ? 1 : 0;
+    // The grid with the labels above.
+    saved += SaveGrid(form, out, 3) ? 1 : 0;
+    saved += SaveSmallGrid(out) ? 1 : 0;
 
     form.findChild<QAction*>(QStringLiteral("About1"))->trigger();
     app.SetPrompts(nullptr);
-    if (saved != pages->count() + 4 || !about.saved) {
+    if (saved != pages->count() + 6 || !about.saved) {
         return Fail("a picture could not be saved");
     }
     if (!prompts.messages.isEmpty() && prompts.messages.size() != 1) {

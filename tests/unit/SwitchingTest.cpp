@@ -462,5 +462,38 @@ TEST_F(SwitchingTest, ColouringRule) {
     EXPECT_EQ(sw.ColourFor(NoInput, 3), RouteColour::Face);
 }
 
+// What the committed and the temporary route of an output are, for each way
+// its record and committed route can stand (the grid window shows these).
+TEST_F(SwitchingTest, CommittedAndTemporaryRoutesOfAnOutput) {
+    struct Case {
+        const char* what;
+        Bytes record; // videoInput, audioInput, videoTaken, audioTaken, muted
+        Bytes prev;   // committed video, audio
+        bool audioPresent;
+        std::vector<int> expected; // committed video, audio, temporary video, audio
+    };
+    const int N = NoInput;
+    const std::vector<Case> cases = {
+        {"committed", {4, 6, 1, 1, 0}, {4, 6}, true, {4, 6, N, N}},
+        {"temporary over a committed route", {2, 2, 0, 0, 0}, {4, 6}, true, {4, 6, 2, 2}},
+        {"temporary video only", {2, 6, 0, 1, 0}, {4, 6}, true, {4, 6, 2, N}},
+        {"taken to no input", {X, X, 0, 0, 0}, {4, 6}, true, {4, 6, N, N}},
+        {"routed again to the committed input", {4, 6, 0, 0, 0}, {4, 6}, true, {4, 6, 4, 6}},
+        {"no audio on the switcher", {2, 2, 0, 0, 0}, {4, 6}, false, {4, N, 2, N}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        state.statusRead = true;
+        state.status.bytes[19] = c.audioPresent ? 1 : 0;
+        SetRecord(state, 3, c.record);
+        SetPrev(state, 3, c.prev);
+        EXPECT_EQ((std::vector<int>{sw.CommittedVideo(3), sw.CommittedAudio(3),
+                                    sw.TemporaryVideo(3), sw.TemporaryAudio(3)}),
+                  c.expected);
+    }
+    EXPECT_EQ(sw.CommittedVideo(-1), N);
+    EXPECT_EQ(sw.TemporaryAudio(kMaxOutputs), N);
+}
+
 } // namespace
 } // namespace qvc

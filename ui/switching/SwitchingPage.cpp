@@ -173,6 +173,7 @@ void SwitchingPage::RefreshRouting() {
 void SwitchingPage::RefreshFromState() {
     RefreshRouting();
     ColourOutputsForInput(switching_.SelectedInput());
+    emit routingShown();
 }
 
 void SwitchingPage::RefreshRows() {
@@ -238,6 +239,7 @@ void SwitchingPage::InputButtonClick(int n) {
     for (int o = 0; o < ShownOutputs(); ++o) {
         outputButtons_[o]->setEnabled(switching_.OutputEnabledFor(o, n));
     }
+    emit routingShown();
 }
 
 void SwitchingPage::OutputButtonClick(int o) {
@@ -253,6 +255,7 @@ void SwitchingPage::OutputButtonClick(int o) {
     const Commands own = switching_.ToggleOutput(o, mode);
     ColourOutputButton(s, o);
     RefreshOutputRow(o);
+    emit routingShown();
     Send(own);
 
     const Commands group = switching_.PropagateToGroup(o, mode);
@@ -264,6 +267,7 @@ void SwitchingPage::OutputButtonClick(int o) {
                 RefreshOutputRow(i);
             }
         }
+        emit routingShown();
     }
     Send(group);
 }
@@ -290,6 +294,7 @@ void SwitchingPage::ShowCommittedRoutes() {
     for (int o = 0; o < ShownOutputs(); ++o) {
         RefreshOutputColours(o);
     }
+    emit routingShown();
 }
 
 void SwitchingPage::CancelTakeButtonClick() {
@@ -306,6 +311,7 @@ void SwitchingPage::CancelPending() {
     for (int o = 0; o < ShownOutputs(); ++o) {
         RefreshOutputRow(o);
     }
+    emit routingShown();
     Send(lines);
 }
 
@@ -321,6 +327,7 @@ void SwitchingPage::ClearAllRoutingButtonClick() {
     const Commands lines = switching_.ClearAllRouting();
     RefreshRouting();
     ColourOutputsForInput(switching_.SelectedInput());
+    emit routingShown();
     Send(lines);
 }
 
@@ -334,6 +341,7 @@ void SwitchingPage::ShowLoadedConfiguration() {
     for (int o = 0; o < ShownOutputs(); ++o) {
         RefreshOutputRow(o);
     }
+    emit routingShown();
 }
 
 void SwitchingPage::ApplyLabels() {
@@ -343,6 +351,7 @@ void SwitchingPage::ApplyLabels() {
         SetButtonCaption(outputButtons_[n - 1],
                          QString::fromLatin1(ctx_.labels.Label(LabelKind::Output, n)));
     }
+    emit routingShown();
 }
 
 void SwitchingPage::OutputMuteCheckBoxClick(int o, bool ticked) {
@@ -350,7 +359,29 @@ void SwitchingPage::OutputMuteCheckBoxClick(int o, bool ticked) {
         return;
     }
     BusyScope busy(link_);
-    Send(switching_.SetOutputMute(o, ticked));
+    const Commands lines = switching_.SetOutputMute(o, ticked);
+    emit routingShown();
+    Send(lines);
+}
+
+void SwitchingPage::ClickRoute(int output, int input) {
+    if (output < 0 || output >= ShownOutputs() || input < 0 || input >= ShownInputs()) {
+        return;
+    }
+    if (switching_.SelectedInput() != input) {
+        inputButtons_[static_cast<std::size_t>(input)]->click();
+    }
+    if (switching_.SelectedInput() == input) {
+        outputButtons_[static_cast<std::size_t>(output)]->click();
+    }
+}
+
+void SwitchingPage::ClickTake() {
+    takeButton_->click();
+}
+
+void SwitchingPage::ClickCancel() {
+    cancelTakeButton_->click();
 }
 
 } // namespace qvc

@@ -37,6 +37,21 @@ class SwitchingPage : public Page {
     void Entered() override { CancelPending(); }
     bool ShowsPresetPanel() const override { return true; }
 
+    // What the user's clicks do, for a view that routes through this page
+    // (0-based numbers): input `input` is clicked unless it is the selected
+    // one already, then output `output`; each click only where the page lets
+    // the user make it (an idle link, the group rule, a model's inputs).
+    void ClickRoute(int output, int input);
+    // A click on "Take" and on "Cancel".
+    void ClickTake();
+    void ClickCancel();
+
+  signals:
+    // The page shows a change of routes, selection, mutes, labels or model:
+    // a view that follows the page shows the state again. Comes before the
+    // change's lines are sent.
+    void routingShown();
+
   private:
     // Captions and caption colours of output o (also as two halves).
     void RefreshOutputRow(int o);
