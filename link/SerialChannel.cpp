@@ -128,6 +128,9 @@ void SerialChannel::WaitForPortEvent() {
 }
 
 void SerialChannel::PortError(QSerialPort::SerialPortError error) {
+    if (error == QSerialPort::ResourceError && deviceLost_) {
+        deviceLost_();
+    }
     // A wait that runs out is not a fault of the port, and the lamp poll
     // finds out by itself whether the device reports its lines.
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
@@ -234,6 +237,8 @@ bool SerialChannel::AwaitPrompt(const std::string& line) {
     const BusyScope busy(ctx_.state);
     FlushInput();
     ctx_.host.SetStatusText(kSendingText);
+    const bool errorBefore = portErrorSeen_;
+    exchange_.LogBegin(linkName_, line, WireKind::Command);
     WriteLine(line);
     // A port search keeps the pages disabled from its start to its end, so
     // its probes leave them alone.
@@ -241,6 +246,7 @@ bool SerialChannel::AwaitPrompt(const std::string& line) {
         ctx_.host.SetPageControlEnabled(false);
     }
     const bool acknowledged = WaitForPrompt();
+    exchange_.LogEnd(acknowledged ? WireOutcome::Prompt : Unanswered(errorBefore));
     ctx_.host.SetStatusText(QString());
     if (!pagesHeldBySearch_) {
         ctx_.host.SetPageControlEnabled(true);
@@ -292,12 +298,24 @@ void SerialChannel::QueryStatus() {
     exchange_.BeginSerialReply();
     FlushInput();
     exchange_.StartTimer1();
+    const bool errorBefore = portErrorSeen_;
+    exchange_.LogBegin(linkName_, exchange_.CommandLine(), WireKind::Query);
     WriteLine(exchange_.CommandLine());
     exchange_.DispatchUntil([this] { return !exchange_.ReplyPending() || exchange_.Failed(); });
     exchange_.StopTimer1();
+    if (!exchange_.ReplyPending() && !exchange_.Failed()) {
+        exchange_.LogEnd(WireOutcome::Reply, static_cast<qint64>(exchange_.ReplyLength()));
+    } else {
+        exchange_.LogEnd(Unanswered(errorBefore));
+    }
     // After a failure, late bytes stay in the port for the next exchange to
     // discard.
     exchange_.EndReply();
+}
+
+WireOutcome SerialChannel::Unanswered(bool errorBefore) const {
+    return !port_.isOpen() || (portErrorSeen_ && !errorBefore) ? WireOutcome::Failure
+                                                               : WireOutcome::Timeout;
 }
 
 // --- probe and search -------------------------------------------------------------
@@ -318,6 +336,7 @@ DeviceLink::PortCheck SerialChannel::OpenAndCheckPort(int n) {
         WaitForPortEvent();
     }
     portNumber_ = n;
+    linkName_ = QStringLiteral("RS-232 COM%1").arg(n);
     if (!port_.isOpen()) {
         if (!OpenPort(path)) {
             ctx_.prompts.Message(kNotRespondingPrefix + QString::number(n) + kInUseSuffix);
