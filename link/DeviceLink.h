@@ -86,7 +86,8 @@ class DeviceLink : public QObject {
     // --- what the window shows of the link -------------------------------
     // "RS-232 COMn" or "Ethernet a.b.c.d" while a link is up (serial first,
     // as commands go), "No link" otherwise; "Link lost" after the switcher
-    // closed the TCP connection or the serial device went away, until the
+    // closed the TCP connection or the serial device went away (a resource
+    // or read error of the port while connected), until the
     // next TCP connect or port search. The host hears of every change
     // (LinkHost::SetLinkText); ReportLink tells it again, for a caller that
     // changed the link flags itself.

@@ -128,7 +128,9 @@ void SerialChannel::WaitForPortEvent() {
 }
 
 void SerialChannel::PortError(QSerialPort::SerialPortError error) {
-    if (error == QSerialPort::ResourceError && deviceLost_) {
+    // The device went away: unplugged (a resource error), or the far end of a
+    // pseudo-terminal closed (every read fails).
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && deviceLost_) {
         deviceLost_();
     }
     // A wait that runs out is not a fault of the port, and the lamp poll

@@ -40,7 +40,7 @@ class SerialChannel {
     // "RS-232 COMn" of the port last opened.
     const QString& LinkName() const { return linkName_; }
     // Called when the open port's device goes away (unplugged, or the far
-    // end of a pseudo-terminal closed).
+    // end of a pseudo-terminal closed): a resource or read error of the port.
     void OnDeviceLost(std::function<void()> lost) { deviceLost_ = std::move(lost); }
     void SetBaudRate(int baud);
     void SetHardwareFlowControl() { hardwareFlowControl_ = true; }
