@@ -15,10 +15,12 @@
 #include "setup/SetupPage.h"
 #include "switching/SwitchingPage.h"
 #include "ui/common/ControlNames.h"
+#include "wirelog/WireLogWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -53,7 +55,15 @@ const QString kParityMenu = QStringLiteral("Parity");
 const QString kConnectItem = QStringLiteral("Connect to Quorvel");
 const QString kReadItem = QStringLiteral("Read from Quorvel");
 const QString kDisconnectItem = QStringLiteral("Disconnect Serial Communication");
+const QString kViewMenu = QStringLiteral("&View");
+const QString kWireLogItem = QStringLiteral("Wire Log");
 const QString kAboutItem = QStringLiteral("&About");
+
+// The link at a glance, on the right of the status bar.
+const QString kNoLinkText = QStringLiteral("No link");
+const QString kLinkStyle = QStringLiteral("QLabel { padding: 0px 6px; }");
+const QString kLostStyle =
+    QStringLiteral("QLabel { padding: 0px 6px; background-color: #d00000; color: white; }");
 
 // Exit confirmation.
 const QString kConfirmExitTitle = QStringLiteral("Norvak Dellby - QV Control :Confirm Exit");
@@ -105,6 +115,7 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
     NameControl(statusBar, QStringLiteral("MainStatusBar"), QStringLiteral("Status"));
     statusBar->setSizeGripEnabled(false);
     setStatusBar(statusBar);
+    BuildLinkStateLabel(statusBar);
 
     connection_ = std::make_unique<ConnectionWorkflow>(ConnectionWorkflow::Parts{
         prompts_, *link_, linkState_, events_, state_, presets_, *menus_, *pages_, *setupPage_});
@@ -125,6 +136,7 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
 TMatrixForm::~TMatrixForm() {
     // The link reports to this window while it shuts down; end it first, then
     // the pages that refer to the state members.
+    delete wireLog_;
     configFiles_.reset();
     connection_.reset();
     link_.reset();
@@ -168,6 +180,32 @@ void TMatrixForm::ConnectLinkEvents() {
     });
     connect(&events_, &LinkEvents::pageControlEnabled, this, &TMatrixForm::SetPagesEnabled);
     connect(&events_, &LinkEvents::hourglassChanged, this, &TMatrixForm::SetHourglass);
+    connect(&events_, &LinkEvents::linkText, this, &TMatrixForm::ShowLinkText);
+}
+
+// A permanent field on the right of the status bar; the message area on its
+// left stays the link's.
+void TMatrixForm::BuildLinkStateLabel(QStatusBar* bar) {
+    linkStateLabel_ = new QLabel(bar);
+    linkStateLabel_->setObjectName(QStringLiteral("LinkStateLabel"));
+    linkStateLabel_->setAccessibleDescription(QStringLiteral("LinkStateLabel"));
+    linkStateLabel_->setAutoFillBackground(true);
+    bar->addPermanentWidget(linkStateLabel_);
+    ShowLinkText(kNoLinkText, false);
+}
+
+void TMatrixForm::ShowLinkText(const QString& text, bool lost) {
+    ShowValue(linkStateLabel_, text);
+    linkStateLabel_->setStyleSheet(lost ? kLostStyle : kLinkStyle);
+}
+
+void TMatrixForm::WireLog1Click() {
+    if (wireLog_ == nullptr) {
+        wireLog_ = new WireLogWindow(events_, *link_, prompts_, this);
+    }
+    wireLog_->show();
+    wireLog_->raise();
+    wireLog_->activateWindow();
 }
 
 void TMatrixForm::SetPagesEnabled(bool enabled) {
@@ -329,12 +367,24 @@ MenuItems TMatrixForm::BuildMenus(const SerialPortMap& ports) {
     connect(items.disconnect, &QAction::triggered, this,
             [this] { connection_->DisconnectSerialCommunication1Click(); });
 
+    BuildViewMenu(bar);
+
     // "About": a menu bar item without sub-items.
     auto* about = new QAction(kAboutItem, this);
     NameAction(about, QStringLiteral("About1"));
     bar->addAction(about);
     connect(about, &QAction::triggered, this, &TMatrixForm::About1Click);
     return items;
+}
+
+// "View": windows beside the pages.
+QMenu* TMatrixForm::BuildViewMenu(QMenuBar* bar) {
+    QMenu* view = bar->addMenu(kViewMenu);
+    NameControl(view, QStringLiteral("View1"), QStringLiteral("View"));
+    view->menuAction()->setObjectName(QStringLiteral("View1"));
+    QAction* wireLog = Item(this, view, kWireLogItem, "WireLog1");
+    connect(wireLog, &QAction::triggered, this, &TMatrixForm::WireLog1Click);
+    return view;
 }
 
 void TMatrixForm::FixWindowSize() {
@@ -401,6 +451,9 @@ void TMatrixForm::closeEvent(QCloseEvent* event) {
         link_->TcpClose();
     }
     events_.HideInfo();
+    if (wireLog_ != nullptr) {
+        wireLog_->close();
+    }
     event->accept();
 }
 

@@ -25,9 +25,11 @@
 #include <memory>
 
 class QAction;
-class QTabWidget;
-
+class QLabel;
 class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QTabWidget;
 
 namespace qvc {
 
@@ -40,6 +42,7 @@ class PageList;
 class PresetPanel;
 class SetupPage;
 class TInfoForm;
+class WireLogWindow;
 struct MenuItems;
 struct PageContext;
 
@@ -62,6 +65,8 @@ class TMatrixForm : public QMainWindow {
     const DeviceState& State() const { return state_; }
     DeviceLink& Link() { return *link_; }
     LinkEvents& Events() { return events_; }
+    // The wire log window, made the first time View > "Wire Log" is chosen.
+    WireLogWindow* WireLog() { return wireLog_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -73,6 +78,10 @@ class TMatrixForm : public QMainWindow {
     void BuildPages(const PageContext& context);
     MenuItems BuildMenus(const SerialPortMap& ports);
     void BuildSerialSettings(QMenu* serial);
+    QMenu* BuildViewMenu(QMenuBar* bar);
+    void BuildLinkStateLabel(QStatusBar* bar);
+    void ShowLinkText(const QString& text, bool lost);
+    void WireLog1Click();
     void ConnectLinkEvents();
     void FixWindowSize();
     void PlacePresetPanel();
@@ -101,6 +110,8 @@ class TMatrixForm : public QMainWindow {
     LinkEvents events_;
     std::unique_ptr<DeviceLink> link_;
     TInfoForm* infoForm_ = nullptr;
+    WireLogWindow* wireLog_ = nullptr;
+    QLabel* linkStateLabel_ = nullptr;
 
     QTabWidget* mainPageControl_ = nullptr;
     PageList* pages_ = nullptr;

@@ -11,6 +11,7 @@
 #include "ui/MatrixForm.h"
 #include "ui/QtPrompts.h"
 #include "ui/common/LogoWidget.h"
+#include "ui/wirelog/WireLogWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,7 +19,9 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QLabel>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <cstdio>
@@ -75,7 +78,8 @@ int main(int argc, char** argv) {
     qvsim::SimOptions options;
     options.tcp = true;
     options.demo = true;
-    qvsim::SimThread sim(options);
+    auto simulator = std::make_unique<qvsim::SimThread>(options);
+    qvsim::SimThread& sim = *simulator;
     if (!sim.Start()) {
         return Fail("the simulator did not start");
     }
@@ -154,9 +158,32 @@ int main(int argc, char** argv) {
     }
     saved += logo.save(out.filePath(QStringLiteral("logo.png"))) ? 1 : 0;
 
+    // The wire log after a read-back from the menu, and the status bar with
+    // the link's field.
+    form.findChild<QAction*>(QStringLiteral("WireLog1"))->trigger();
+    form.findChild<QAction*>(QStringLiteral("ReadfromQuorvels1"))->trigger();
+    qvc::WireLogWindow* wireLog = form.WireLog();
+    if (wireLog == nullptr || wireLog->Model().rowCount() != 22) {
+        return Fail("the wire log did not list the read-back");
+    }
+    QTest::qWait(20);
+    saved += wireLog->grab().save(out.filePath(QStringLiteral("wire-log.png"))) ? 1 : 0;
+    wireLog->close();
+    QStatusBar* statusBar = form.statusBar();
+    saved += statusBar->grab().save(out.filePath(QStringLiteral("status-bar.png"))) ? 1 : 0;
+
     form.findChild<QAction*>(QStringLiteral("About1"))->trigger();
+
+    // The switcher goes away: the field says so.
+    simulator.reset();
+    auto* linkLabel = form.findChild<QLabel*>(QStringLiteral("LinkStateLabel"));
+    if (!qvc::test::WaitFor([&] { return linkLabel->text() == QLatin1String("Link lost"); },
+                            5000)) {
+        return Fail("the link was not reported lost");
+    }
+    saved += statusBar->grab().save(out.filePath(QStringLiteral("status-bar-lost.png"))) ? 1 : 0;
     app.SetPrompts(nullptr);
-    if (saved != pages->count() + 4 || !about.saved) {
+    if (saved != pages->count() + 7 || !about.saved) {
         return Fail("a picture could not be saved");
     }
     if (!prompts.messages.isEmpty() && prompts.messages.size() != 1) {

@@ -107,7 +107,9 @@ TEST(ShellTest, TheWindowStartsWithItsCaptionPagesAndStartValues) {
 TEST(ShellTest, TheMenusHoldTheirItemsInOrderWithTheirStartStates) {
     FormRig rig;
     rig.CreateForm(nullptr);
-    EXPECT_EQ(MenuTexts(rig.Form().menuBar()), QStringList({"File", "Serial Port", "About"}));
+    EXPECT_EQ(MenuTexts(rig.Form().menuBar()),
+              QStringList({"File", "Serial Port", "View", "About"}));
+    EXPECT_EQ(MenuTexts(rig.Find<QMenu>(QStringLiteral("View1"))), QStringList({"Wire Log"}));
     EXPECT_EQ(MenuTexts(rig.Find<QMenu>(QStringLiteral("File1"))),
               QStringList({"Open Configuration File", "Save Configuration to File", "-", "Exit"}));
     EXPECT_EQ(MenuTexts(rig.Find<QMenu>(QStringLiteral("Search1"))),
