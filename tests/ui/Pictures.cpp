@@ -163,7 +163,8 @@ int main(int argc, char** argv) {
     form.findChild<QAction*>(QStringLiteral("WireLog1"))->trigger();
     form.findChild<QAction*>(QStringLiteral("ReadfromQuorvels1"))->trigger();
     qvc::WireLogWindow* wireLog = form.WireLog();
-    if (wireLog == nullptr || wireLog->Model().rowCount() != 22) {
+    if (wireLog == nullptr ||
+        !qvc::test::WaitFor([&] { return wireLog->Model().rowCount() == 22; }, 5000)) {
         return Fail("the wire log did not list the read-back");
     }
     QTest::qWait(20);

@@ -42,6 +42,10 @@ class WireLogWindowTest : public ::testing::Test {
     }
     void Read() { rig.Action(QStringLiteral("ReadfromQuorvels1"))->trigger(); }
     int Rows() { return window->Model().rowCount(); }
+    // The table takes in new exchanges in batches, shortly after they came.
+    bool RowsBecome(int n) {
+        return WaitFor([&] { return Rows() == n; }, 5000);
+    }
 
     FormRig rig;
     qvsim::SimThread* sim = nullptr;
@@ -54,7 +58,7 @@ TEST_F(WireLogWindowTest, ReadBackFromTheMenuListsItsQueries) {
     EXPECT_FALSE(window->isModal());
     Read();
     const WireLogModel& model = window->Model();
-    ASSERT_EQ(model.rowCount(), 22);
+    ASSERT_TRUE(RowsBecome(22));
     const Lines queries = ReadBackLines();
     for (int row = 0; row < 22; ++row) {
         EXPECT_EQ(Cell(model, row, WireLogModel::LinkColumn), "Ethernet 127.0.0.1");
@@ -72,7 +76,7 @@ TEST_F(WireLogWindowTest, ReadBackFromTheMenuListsItsQueries) {
     rig.ClickTab(QStringLiteral("Setup"));
     QTest::mouseClick(rig.Find<QWidget>(QStringLiteral("FrontPanelLockCheckBox")),
                       Qt::LeftButton, {}, QPoint(8, 8));
-    ASSERT_EQ(model.rowCount(), 23);
+    ASSERT_TRUE(RowsBecome(23));
     EXPECT_EQ(Cell(model, 22, WireLogModel::LineColumn), "FPLOCK 1\\r");
     EXPECT_EQ(Cell(model, 22, WireLogModel::KindColumn), "command");
     EXPECT_EQ(Cell(model, 22, WireLogModel::OutcomeColumn), "prompt");
@@ -80,7 +84,7 @@ TEST_F(WireLogWindowTest, ReadBackFromTheMenuListsItsQueries) {
 
 TEST_F(WireLogWindowTest, PauseStopsTheLogClearEmptiesItAndClosingStopsTheLink) {
     Read();
-    ASSERT_EQ(Rows(), 22);
+    ASSERT_TRUE(RowsBecome(22));
     Click(*window, "WireLogPauseButton");
     auto* pause = window->findChild<QPushButton*>(QStringLiteral("WireLogPauseButton"));
     EXPECT_EQ(pause->text(), "Resume");
@@ -92,7 +96,7 @@ TEST_F(WireLogWindowTest, PauseStopsTheLogClearEmptiesItAndClosingStopsTheLink) 
     Click(*window, "WireLogPauseButton");
     EXPECT_EQ(pause->text(), "Pause");
     Read();
-    EXPECT_EQ(Rows(), 44);
+    EXPECT_TRUE(RowsBecome(44));
 
     Click(*window, "WireLogClearButton");
     EXPECT_EQ(Rows(), 0);

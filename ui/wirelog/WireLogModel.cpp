@@ -1,5 +1,7 @@
 #include "WireLogModel.h"
 
+#include <algorithm>
+
 namespace qvc {
 
 namespace {
@@ -12,18 +14,27 @@ WireLogModel::WireLogModel(QObject* parent, std::size_t limit)
     : QAbstractTableModel(parent), limit_(limit > 0 ? limit : 1) {}
 
 void WireLogModel::Append(const WireExchange& exchange) {
-    if (count_ < limit_) {
-        const int row = static_cast<int>(count_);
-        beginInsertRows({}, row, row);
-        ring_.push_back(exchange);
-        ++count_;
+    Append(std::vector<WireExchange>{exchange});
+}
+
+void WireLogModel::Append(const std::vector<WireExchange>& exchanges) {
+    const std::size_t fit = std::min(limit_ - count_, exchanges.size());
+    if (fit > 0) {
+        const int first = static_cast<int>(count_);
+        beginInsertRows({}, first, first + static_cast<int>(fit) - 1);
+        ring_.insert(ring_.end(), exchanges.begin(), exchanges.begin() + static_cast<long>(fit));
+        count_ += fit;
         endInsertRows();
+    }
+    if (fit == exchanges.size()) {
         return;
     }
-    // Full: the newest takes the place of the oldest, and every row moves up
-    // by one, which the view learns as a change of all rows.
-    ring_[oldest_] = exchange;
-    oldest_ = (oldest_ + 1) % limit_;
+    // Full: each newer one takes the place of the oldest, and every row moves
+    // up, which the view learns as a change of all rows.
+    for (auto it = exchanges.begin() + static_cast<long>(fit); it != exchanges.end(); ++it) {
+        ring_[oldest_] = *it;
+        oldest_ = (oldest_ + 1) % limit_;
+    }
     emit dataChanged(index(0, 0), index(static_cast<int>(count_) - 1, kColumns - 1));
 }
 

@@ -20,6 +20,8 @@ class WireLogModel : public QAbstractTableModel {
     explicit WireLogModel(QObject* parent = nullptr, std::size_t limit = kLimit);
 
     void Append(const WireExchange& exchange);
+    // Several at once: one change of the rows for all of them.
+    void Append(const std::vector<WireExchange>& exchanges);
     void Clear();
     std::size_t Count() const { return count_; }
     // Row `row`, 0 being the oldest kept.

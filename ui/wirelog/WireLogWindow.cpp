@@ -90,6 +90,10 @@ WireLogWindow::WireLogWindow(LinkEvents& events, DeviceLink& link, Prompts& prom
     setTabOrder(clear, copy);
     setTabOrder(copy, save);
 
+    flushTimer_.setSingleShot(true);
+    flushTimer_.setInterval(kFlushMs);
+    connect(&flushTimer_, &QTimer::timeout, this, &WireLogWindow::Flush);
+
     resize(ScaledPixels(this, kWidth), ScaledPixels(this, kHeight));
     connect(&events, &LinkEvents::exchangeLogged, this, &WireLogWindow::Logged);
 }
@@ -106,9 +110,21 @@ void WireLogWindow::Logged(const WireExchange& exchange) {
     if (!isVisible() || Paused()) {
         return;
     }
+    pending_.push_back(exchange);
+    if (!flushTimer_.isActive()) {
+        flushTimer_.start();
+    }
+}
+
+void WireLogWindow::Flush() {
+    flushTimer_.stop();
+    if (pending_.empty()) {
+        return;
+    }
     QScrollBar* bar = table_->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
-    model_.Append(exchange);
+    model_.Append(pending_);
+    pending_.clear();
     if (atEnd) {
         table_->scrollToBottom();
     }
@@ -120,6 +136,7 @@ void WireLogWindow::UpdateLogging() {
 }
 
 void WireLogWindow::TogglePause() {
+    Flush(); // what came before the pause is shown
     const QString text = Paused() ? kResumeText : kPauseText;
     pause_->setText(text);
     pause_->setAccessibleName(text);
@@ -127,10 +144,12 @@ void WireLogWindow::TogglePause() {
 }
 
 void WireLogWindow::ClearClick() {
+    pending_.clear();
     model_.Clear();
 }
 
 void WireLogWindow::CopyClick() {
+    Flush();
     QApplication::clipboard()->setText(model_.Text());
 }
 
@@ -139,6 +158,7 @@ void WireLogWindow::SaveClick() {
     if (path.isEmpty()) {
         return;
     }
+    Flush();
     QSaveFile file(path);
     const QByteArray bytes = model_.Text().toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
@@ -153,6 +173,7 @@ void WireLogWindow::showEvent(QShowEvent* event) {
 
 void WireLogWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    Flush();
     UpdateLogging();
 }
 

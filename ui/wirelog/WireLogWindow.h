@@ -5,7 +5,9 @@
 
 #include "WireLogModel.h"
 
+#include <QTimer>
 #include <QWidget>
+#include <vector>
 
 class QPushButton;
 class QTableView;
@@ -25,6 +27,10 @@ class WireLogWindow : public QWidget {
 
     WireLogModel& Model() { return model_; }
     bool Paused() const;
+    // Shows the exchanges that came since the last time the table was
+    // brought up to date (it is, at most kFlushMs after each).
+    void Flush();
+    static constexpr int kFlushMs = 500;
 
     // The buttons' actions.
     void TogglePause();
@@ -45,6 +51,10 @@ class WireLogWindow : public QWidget {
     WireLogModel model_;
     QTableView* table_ = nullptr;
     QPushButton* pause_ = nullptr;
+    // Exchanges not yet in the table: a read-back's 22 go in a few batches,
+    // so that the table is not laid out and repainted for each one.
+    std::vector<WireExchange> pending_;
+    QTimer flushTimer_;
 };
 
 } // namespace qvc
