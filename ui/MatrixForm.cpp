@@ -60,7 +60,6 @@ const QString kWireLogItem = QStringLiteral("Wire Log");
 const QString kAboutItem = QStringLiteral("&About");
 
 // The link at a glance, on the right of the status bar.
-const QString kNoLinkText = QStringLiteral("No link");
 const QString kLinkStyle = QStringLiteral("QLabel { padding: 0px 6px; }");
 const QString kLostStyle =
     QStringLiteral("QLabel { padding: 0px 6px; background-color: #d00000; color: white; }");
@@ -191,7 +190,7 @@ void TMatrixForm::BuildLinkStateLabel(QStatusBar* bar) {
     linkStateLabel_->setAccessibleDescription(QStringLiteral("LinkStateLabel"));
     linkStateLabel_->setAutoFillBackground(true);
     bar->addPermanentWidget(linkStateLabel_);
-    ShowLinkText(kNoLinkText, false);
+    ShowLinkText(link_->LinkText(), link_->LinkLost());
 }
 
 void TMatrixForm::ShowLinkText(const QString& text, bool lost) {
