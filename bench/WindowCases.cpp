@@ -5,7 +5,8 @@
 // with the peak resident memory of the process that did them; the time
 // from process start to the window shown; and the pages driven as a user
 // drives them: a level slider dragged by keyboard, configuration files
-// loaded and saved, the preset sequencer running and preset previews.
+// loaded and saved, the preset sequencer running and preset previews; and
+// what an open wire log costs a read-back.
 #include "Bench.h"
 #include "ReadBackWire.h"
 #include "SimProcess.h"
@@ -123,6 +124,64 @@ std::string Line(const char* format, auto... values) {
 std::string TimeLine(const char* what, const Summary& s) {
     return Line("%-44s n=%-5zu median %9.1f ms   max %9.1f ms", what, s.count, s.medianUs / 1000,
                 s.maxUs / 1000);
+}
+
+// What the wire log costs a read-back: read-backs through the menu item with
+// the wire log closed and open (its model receiving every exchange), in
+// window processes taken in turn, so that a drift of the machine falls on
+// both. A read-back holds deliberate pauses (100 ms before each TCP query),
+// so the medians of several are compared.
+constexpr int kWireLogProcessPairs = 3;
+constexpr int kWireLogReads = 5;
+constexpr double kWireLogTargetPercent = 2;
+
+bool MeasureWireLogCost(BenchContext& ctx, bool tcp) {
+    const std::string name = tcp ? "tcp" : "serial";
+    QStringList simArguments = kDemo;
+    if (!tcp) {
+        simArguments << kSimBaudOption << QString::number(kSerialBaud);
+    }
+    SimProcess sim(ctx.simulatorProgram, ctx.workDir + "/wirelog-" + QString::fromStdString(name),
+                   simArguments);
+    if (!sim.Ready()) {
+        ctx.report("  simulator: " + sim.Error().toStdString());
+        return false;
+    }
+    std::vector<double> reads[2]; // closed, open
+    for (int pair = 0; pair < kWireLogProcessPairs; ++pair) {
+        for (int open = 0; open < 2; ++open) {
+            QStringList arguments = {kReadBackMode,
+                                     tcp ? kTcpOption : kPtyOption,
+                                     tcp ? QString::number(sim.TcpPort()) : sim.PtyPath(),
+                                     kReadsOption,
+                                     QString::number(kWireLogReads)};
+            if (open == 1) {
+                arguments << kWireLogOption << QStringLiteral("1");
+            }
+            const ChildReport report = RunWindow(ctx, arguments);
+            if (!report.ok) {
+                ctx.report("  wire log " + name + ":" + report.failure);
+                return false;
+            }
+            const auto queries = static_cast<int>(report.Last(kQueries));
+            if (open == 1 && report.Last(kWireLogRows) != queries * kWireLogReads) {
+                ctx.report(Line("  wire log %s: %.0f rows for %d read-backs of %d queries",
+                                name.c_str(), report.Last(kWireLogRows), kWireLogReads, queries));
+                return false;
+            }
+            const std::vector<double>& times = report.All(kReadBackUs);
+            reads[open].insert(reads[open].end(), times.begin(), times.end());
+        }
+    }
+    const Summary closed = Summarise(reads[0]);
+    const Summary open = Summarise(reads[1]);
+    ctx.report(TimeLine(("window " + name + ": read-back, wire log closed").c_str(), closed));
+    ctx.report(TimeLine(("window " + name + ": read-back, wire log open").c_str(), open));
+    const double percent = 100.0 * (open.medianUs - closed.medianUs) / closed.medianUs;
+    ctx.report(Line("    cost of the open wire log: %+.2f %% of the median; target <= %.0f %%: %s",
+                    percent, kWireLogTargetPercent,
+                    percent <= kWireLogTargetPercent ? "met" : "missed"));
+    return true;
 }
 
 // Read-backs through the "Read from Quorvel" menu item of the window, over
@@ -442,6 +501,8 @@ std::vector<BenchCase> WindowCases() {
         {"window-sequence-serial",
          [](BenchContext& ctx) { return MeasureWindowSequence(ctx, false); }},
         {"window-preview", MeasureWindowPreview},
+        {"wirelog-tcp", [](BenchContext& ctx) { return MeasureWireLogCost(ctx, true); }},
+        {"wirelog-serial", [](BenchContext& ctx) { return MeasureWireLogCost(ctx, false); }},
     };
 }
 

@@ -15,6 +15,7 @@ inline constexpr const char* kPreviewMode = "preview";   // preset buttons while
 inline constexpr const char* kTcpOption = "--tcp";
 inline constexpr const char* kPtyOption = "--pty";
 inline constexpr const char* kReadsOption = "--reads";
+inline constexpr const char* kWireLogOption = "--wire-log"; // 1: the wire log open while reading
 inline constexpr const char* kRunsOption = "--runs";      // drags, loads and saves, clicks
 inline constexpr const char* kKeyMsOption = "--key-ms";   // between two keys; 0: all at once
 inline constexpr const char* kKeysToOption = "--keys-to"; // kToFocus (default) or kToSlider
@@ -37,6 +38,7 @@ inline constexpr const char* kQueryBytes = "query-bytes"; // query lines with th
 inline constexpr const char* kReplyBytes = "reply-bytes"; // replies with their framing
 inline constexpr const char* kPayloadBytes = "payload-bytes";
 inline constexpr const char* kPeakResidentKb = "vmhwm-kb";            // VmHWM at the end
+inline constexpr const char* kWireLogRows = "wire-log-rows"; // rows of the open wire log at the end
 inline constexpr const char* kError = "error";                        // the run failed: why
 inline constexpr const char* kUnexpectedPrompt = "unexpected-prompt"; // its text
 

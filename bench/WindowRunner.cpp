@@ -27,6 +27,10 @@
 //       "payload-bytes"), and the peak resident memory at the end
 //       ("vmhwm-kb").
 //
+//       With --wire-log 1 the wire log window (View > "Wire Log") is open
+//       during the timed read-backs; its rows are reported at the end
+//       ("wire-log-rows").
+//
 //   qvc_bench_window audio (--tcp PORT | --pty PATH) [--runs N] [--key-ms MS]
 //   qvc_bench_window config --tcp PORT --dir DIR [--runs N]
 //   qvc_bench_window sequence (--tcp PORT | --pty PATH) [--steps N] [--second-ms MS]
@@ -41,6 +45,7 @@
 #include "ReadBackWire.h"
 #include "link/LinkTimings.h"
 #include "ui/QtPrompts.h"
+#include "ui/wirelog/WireLogWindow.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -371,6 +376,18 @@ int RunReadBack(qvc::GuardedApplication& app, const QStringList& args) {
     if (read == nullptr) {
         return Fail(QStringLiteral("the window has no ReadfromQuorvels1"));
     }
+    qvc::WireLogWindow* wireLog = nullptr;
+    if (IntOption(options, kWireLogOption, 0, 0) != 0) {
+        auto* open = window.Find<QAction>(QStringLiteral("WireLog1"));
+        if (open == nullptr) {
+            return Fail(QStringLiteral("the window has no WireLog1"));
+        }
+        open->trigger();
+        wireLog = form.WireLog();
+        if (wireLog == nullptr || !form.Link().WireLogging()) {
+            return Fail(QStringLiteral("the wire log did not open"));
+        }
+    }
     for (int i = 0; i < reads; ++i) {
         const Clock::time_point start = Clock::now();
         read->trigger();
@@ -384,6 +401,10 @@ int RunReadBack(qvc::GuardedApplication& app, const QStringList& args) {
     }
     PrintWireBytes(form.State());
     Print(kPeakResidentKb, PeakResidentKb());
+    if (wireLog != nullptr) {
+        wireLog->Flush();
+        Print(kWireLogRows, wireLog->Model().rowCount());
+    }
     return 0;
 }
 

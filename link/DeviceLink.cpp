@@ -35,6 +35,8 @@ struct DeviceLink::Impl {
     LineMonitor monitor;
     SerialChannel serial;
     TcpChannel tcp;
+    // The peer or the device went away; cleared by the next connect or search.
+    bool lost = false;
 };
 
 DeviceLink::DeviceLink(LinkState& state, LinkHost& host, Prompts& prompts, SerialPortMap ports,
@@ -42,6 +44,19 @@ DeviceLink::DeviceLink(LinkState& state, LinkHost& host, Prompts& prompts, Seria
     : QObject(parent),
       d_(std::make_unique<Impl>(*this, state, host, prompts, std::move(ports), timings, tcpPort)) {
     connect(&d_->tcp.Socket(), &QTcpSocket::disconnected, this, &DeviceLink::tcpClosed);
+    connect(&d_->tcp.Socket(), &QTcpSocket::connected, this, &DeviceLink::ReportLink);
+    connect(&d_->tcp.Socket(), &QTcpSocket::disconnected, this, [this] {
+        if (!d_->tcp.Closing()) {
+            d_->lost = true;
+        }
+        ReportLink();
+    });
+    d_->serial.OnDeviceLost([this] {
+        if (d_->state.SerialConnected && !d_->lost) {
+            d_->lost = true;
+            ReportLink();
+        }
+    });
 }
 
 // The parts go in the reverse order of their making; each first cuts its
@@ -151,11 +166,18 @@ DeviceLink::PortCheck DeviceLink::OpenAndCheckPort(int n) {
 }
 
 int DeviceLink::SearchPorts(int n) {
-    return d_->exchange.Inside() ? -1 : d_->serial.SearchPorts(n);
+    if (d_->exchange.Inside()) {
+        return -1;
+    }
+    const int found = d_->serial.SearchPorts(n);
+    d_->lost = false;
+    ReportLink();
+    return found;
 }
 
 void DeviceLink::CloseSerialPort() {
     d_->serial.Close();
+    ReportLink();
 }
 
 int DeviceLink::CurrentPortNumber() const {
@@ -173,12 +195,19 @@ void DeviceLink::SetHardwareFlowControl() {
 void DeviceLink::SetSerialConnected(bool connected) {
     d_->state.SerialConnected = connected;
     d_->monitor.SetMonitoring(connected);
+    ReportLink();
 }
 
 // --- TCP link ---------------------------------------------------------------
 
 DeviceLink::TcpOutcome DeviceLink::TcpConnect(const QString& address) {
-    return d_->exchange.Inside() ? TcpOutcome::NotConnected : d_->tcp.Connect(address);
+    if (d_->exchange.Inside()) {
+        return TcpOutcome::NotConnected;
+    }
+    const TcpOutcome outcome = d_->tcp.Connect(address);
+    d_->lost = false;
+    ReportLink();
+    return outcome;
 }
 
 bool DeviceLink::TcpActive() const {
@@ -187,6 +216,38 @@ bool DeviceLink::TcpActive() const {
 
 void DeviceLink::TcpClose() {
     d_->tcp.Close();
+    ReportLink();
+}
+
+// --- what the window shows of the link ----------------------------------------
+
+QString DeviceLink::LinkText() const {
+    if (d_->lost) {
+        return QStringLiteral("Link lost");
+    }
+    if (d_->state.SerialConnected) {
+        return d_->serial.LinkName();
+    }
+    if (d_->state.EthernetConnected) {
+        return d_->tcp.LinkName();
+    }
+    return QStringLiteral("No link");
+}
+
+bool DeviceLink::LinkLost() const {
+    return d_->lost;
+}
+
+void DeviceLink::ReportLink() {
+    d_->context.host.SetLinkText(LinkText(), d_->lost);
+}
+
+void DeviceLink::SetWireLogging(bool on) {
+    d_->exchange.SetWireLogging(on);
+}
+
+bool DeviceLink::WireLogging() const {
+    return d_->exchange.WireLogging();
 }
 
 } // namespace qvc

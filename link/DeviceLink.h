@@ -96,6 +96,22 @@ class DeviceLink : public QObject {
     // Closes the connection and dispatches events until it is no longer active.
     void TcpClose();
 
+    // --- what the window shows of the link -------------------------------
+    // "RS-232 COMn" or "Ethernet a.b.c.d" while a link is up (serial first,
+    // as commands go), "No link" otherwise; "Link lost" after the switcher
+    // closed the TCP connection or the serial device went away (a resource
+    // or read error of the port while connected), until the
+    // next TCP connect or port search. The host hears of every change
+    // (LinkHost::SetLinkText); ReportLink tells it again, for a caller that
+    // changed the link flags itself.
+    QString LinkText() const;
+    bool LinkLost() const;
+    void ReportLink();
+    // The wire log: while on, the host gets a record of every exchange
+    // (LinkHost::ExchangeLogged); while off, none is built.
+    void SetWireLogging(bool on);
+    bool WireLogging() const;
+
   signals:
     // The TCP connection closed: by the switcher, the network or TcpClose.
     void tcpClosed();

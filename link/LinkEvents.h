@@ -29,6 +29,8 @@ class LinkEvents : public QObject, public LinkHost {
     void ShowInfo(const QString& text) override { emit infoShown(text); }
     void SetInfoProgress(const QString& text) override { emit infoProgress(text); }
     void HideInfo() override { emit infoHidden(); }
+    void SetLinkText(const QString& text, bool lost) override { emit linkText(text, lost); }
+    void ExchangeLogged(const WireExchange& exchange) override { emit exchangeLogged(exchange); }
 
   signals:
     void statusText(const QString& text);
@@ -40,6 +42,8 @@ class LinkEvents : public QObject, public LinkHost {
     void infoShown(const QString& text);
     void infoProgress(const QString& text);
     void infoHidden();
+    void linkText(const QString& text, bool lost);
+    void exchangeLogged(const qvc::WireExchange& exchange);
 
   private:
     bool hourglass_ = false;

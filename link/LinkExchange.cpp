@@ -19,6 +19,7 @@ constexpr const char* kSerialTimeoutText =
 LinkExchange::LinkExchange(const LinkContext& context)
     : ctx_(context), promptTimeout_(context.timings.commandTicks) {
     timer1_.setSingleShot(true);
+    clock_.start();
     QObject::connect(&timer1_, &QTimer::timeout, &ctx_.owner, [this] { Timer1Timer(); });
 }
 
@@ -56,6 +57,7 @@ void LinkExchange::CollectSerialReply(const QByteArray& bytes) {
         if (byte == kPrompt && p >= expected && p >= 2 && receiveBuffer_[p - 1] == kLf &&
             receiveBuffer_[p - 2] == kCr) {
             receivePosition_ = 0;
+            replyLength_ = p + 1;
             replyPending_ = false;
             break;
         }
@@ -65,6 +67,28 @@ void LinkExchange::CollectSerialReply(const QByteArray& bytes) {
 
 void LinkExchange::StoreReply(std::span<const std::uint8_t> reply) {
     std::copy(reply.begin(), reply.end(), receiveBuffer_.begin());
+}
+
+// --- the wire log ---------------------------------------------------------------
+
+void LinkExchange::BeginRecord(const QString& link, const std::string& line, WireKind kind) {
+    record_.atMs = clock_.elapsed();
+    record_.link = link;
+    record_.line = QByteArray(line.data(), static_cast<qsizetype>(line.size()));
+    record_.line.append('\r');
+    record_.kind = kind;
+    record_.outcome = WireOutcome::Failure;
+    record_.replyBytes = 0;
+    record_.durationMs = 0;
+    recordOpen_ = true;
+}
+
+void LinkExchange::EndRecord(WireOutcome outcome, qint64 replyBytes) {
+    recordOpen_ = false;
+    record_.outcome = outcome;
+    record_.replyBytes = replyBytes;
+    record_.durationMs = clock_.elapsed() - record_.atMs;
+    ctx_.host.ExchangeLogged(record_);
 }
 
 // --- the reply timer and the dispatching waits -------------------------------

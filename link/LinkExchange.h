@@ -4,9 +4,11 @@
 #pragma once
 
 #include "LinkContext.h"
+#include "WireExchange.h"
 #include "protocol/Framing.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <array>
 #include <cstdint>
@@ -38,6 +40,8 @@ class LinkExchange {
     void BeginSerialReply();
     void CollectSerialReply(const QByteArray& bytes);
     bool ReplyPending() const { return replyPending_; }
+    // Bytes of the last serial reply that ended, up to its '#'.
+    std::size_t ReplyLength() const { return replyLength_; }
     void EndReply() { replyPending_ = false; }
 
     // The TCP reply is collected elsewhere and copied in only when complete.
@@ -67,14 +71,34 @@ class LinkExchange {
     // must not start a second exchange on the one set of buffers.
     bool Inside() const { return dispatchDepth_ > 0; }
 
+    // --- the wire log ----------------------------------------------------------
+    // While off, nothing of an exchange is recorded.
+    void SetWireLogging(bool on) { wireLogging_ = on; }
+    bool WireLogging() const { return wireLogging_; }
+    // An exchange begins: `line` (without its CR) goes out on `link`.
+    void LogBegin(const QString& link, const std::string& line, WireKind kind) {
+        if (wireLogging_) {
+            BeginRecord(link, line, kind);
+        }
+    }
+    // The exchange begun last ended so; the host gets its record.
+    void LogEnd(WireOutcome outcome, qint64 replyBytes = 0) {
+        if (recordOpen_) {
+            EndRecord(outcome, replyBytes);
+        }
+    }
+
   private:
     void Timer1Timer();
+    void BeginRecord(const QString& link, const std::string& line, WireKind kind);
+    void EndRecord(WireOutcome outcome, qint64 replyBytes);
 
     LinkContext ctx_;
 
     std::string commandBuffer_;
     std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
     std::size_t receivePosition_ = 0;
+    std::size_t replyLength_ = 0;
     int expectedLength_ = 0;
     bool replyPending_ = false;
     bool exchangeFailed_ = false;
@@ -85,6 +109,11 @@ class LinkExchange {
     // silent when it is already met.
     std::function<bool()> waitDone_;
     int dispatchDepth_ = 0;
+
+    bool wireLogging_ = false;
+    bool recordOpen_ = false;
+    WireExchange record_;
+    QElapsedTimer clock_; // since the link was made
 };
 
 } // namespace qvc

@@ -1,6 +1,8 @@
 // What the device link needs of the window, and nothing more.
 #pragma once
 
+#include "WireExchange.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -30,6 +32,13 @@ class LinkHost {
     virtual void ShowInfo(const QString& text) = 0;
     virtual void SetInfoProgress(const QString& text) = 0;
     virtual void HideInfo() = 0;
+    // What the link is now: "RS-232 COM3", "Ethernet 192.168.1.50", "No
+    // link", or "Link lost" (`lost`) after the peer or the device went away,
+    // until the next connect or port search. Hosts that show no link ignore it.
+    virtual void SetLinkText(const QString& /*text*/, bool /*lost*/) {}
+    // One exchange went over the wire; called only while the wire log is on
+    // (DeviceLink::SetWireLogging).
+    virtual void ExchangeLogged(const WireExchange& /*exchange*/) {}
 };
 
 } // namespace qvc

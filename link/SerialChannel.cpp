@@ -129,6 +129,11 @@ void SerialChannel::WaitForPortEvent() {
 }
 
 void SerialChannel::PortError(QSerialPort::SerialPortError error) {
+    // The device went away: unplugged (a resource error), or the far end of a
+    // pseudo-terminal closed (every read fails).
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && deviceLost_) {
+        deviceLost_();
+    }
     // A wait that runs out is not a fault of the port, and the lamp poll
     // finds out by itself whether the device reports its lines.
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
@@ -235,6 +240,8 @@ bool SerialChannel::AwaitPrompt(const std::string& line) {
     const BusyScope busy(ctx_.state);
     FlushInput();
     ctx_.host.SetStatusText(kSendingText);
+    const bool errorBefore = portErrorSeen_;
+    exchange_.LogBegin(linkName_, line, WireKind::Command);
     WriteLine(line);
     // A port search keeps the pages disabled from its start to its end, so
     // its probes leave them alone.
@@ -242,6 +249,7 @@ bool SerialChannel::AwaitPrompt(const std::string& line) {
         ctx_.host.SetPageControlEnabled(false);
     }
     const bool acknowledged = WaitForPrompt();
+    exchange_.LogEnd(acknowledged ? WireOutcome::Prompt : Unanswered(errorBefore));
     ctx_.host.SetStatusText(QString());
     if (!pagesHeldBySearch_) {
         ctx_.host.SetPageControlEnabled(true);
@@ -293,9 +301,16 @@ void SerialChannel::QueryStatus() {
     exchange_.BeginSerialReply();
     FlushInput();
     exchange_.StartTimer1();
+    const bool errorBefore = portErrorSeen_;
+    exchange_.LogBegin(linkName_, exchange_.CommandLine(), WireKind::Query);
     WriteLine(exchange_.CommandLine());
     exchange_.DispatchUntil([this] { return !exchange_.ReplyPending() || exchange_.Failed(); });
     exchange_.StopTimer1();
+    if (!exchange_.ReplyPending() && !exchange_.Failed()) {
+        exchange_.LogEnd(WireOutcome::Reply, static_cast<qint64>(exchange_.ReplyLength()));
+    } else {
+        exchange_.LogEnd(Unanswered(errorBefore));
+    }
     // After a failure, late bytes stay in the port for the next exchange to
     // discard.
     exchange_.EndReply();
@@ -331,6 +346,11 @@ QByteArray SerialChannel::Forward(int expectedLength, int waitMs) {
                       static_cast<qsizetype>(bytes.size()));
 }
 
+WireOutcome SerialChannel::Unanswered(bool errorBefore) const {
+    return !port_.isOpen() || (portErrorSeen_ && !errorBefore) ? WireOutcome::Failure
+                                                               : WireOutcome::Timeout;
+}
+
 // --- probe and search -------------------------------------------------------------
 
 DeviceLink::PortCheck SerialChannel::OpenAndCheckPort(int n) {
@@ -349,6 +369,7 @@ DeviceLink::PortCheck SerialChannel::OpenAndCheckPort(int n) {
         WaitForPortEvent();
     }
     portNumber_ = n;
+    linkName_ = QStringLiteral("RS-232 COM%1").arg(n);
     if (!port_.isOpen()) {
         if (!OpenPort(path)) {
             ctx_.prompts.Message(kNotRespondingPrefix + QString::number(n) + kInUseSuffix);

@@ -10,6 +10,8 @@
 
 #include <QByteArray>
 #include <QSerialPort>
+#include <QString>
+#include <functional>
 #include <string>
 
 namespace qvc {
@@ -39,6 +41,11 @@ class SerialChannel {
     void Close();
 
     int PortNumber() const { return portNumber_; }
+    // "RS-232 COMn" of the port last opened.
+    const QString& LinkName() const { return linkName_; }
+    // Called when the open port's device goes away (unplugged, or the far
+    // end of a pseudo-terminal closed): a resource or read error of the port.
+    void OnDeviceLost(std::function<void()> lost) { deviceLost_ = std::move(lost); }
     void SetBaudRate(int baud);
     void SetHardwareFlowControl() { hardwareFlowControl_ = true; }
 
@@ -56,6 +63,8 @@ class SerialChannel {
     void ReadyRead();
     void WriteLine(const std::string& line);
     bool WaitForPrompt();
+    // How an exchange that got no answer ended, for the wire log.
+    WireOutcome Unanswered(bool errorBefore) const;
     void RecoverPort();
 
     LinkContext ctx_;
@@ -64,6 +73,8 @@ class SerialChannel {
     LineMonitor& monitor_;
     SerialPortMap ports_;
     int portNumber_ = 0;
+    QString linkName_;
+    std::function<void()> deviceLost_;
     qint32 baudRate_ = 57600;
     bool hardwareFlowControl_ = true;
     QByteArray inbox_; // received and copied to the terminal, not yet consumed

@@ -95,14 +95,26 @@ void TcpChannel::DiscardInput() {
     activity_ = previous;
 }
 
+WireOutcome TcpChannel::Unanswered() const {
+    return Active() ? WireOutcome::Timeout : WireOutcome::Failure;
+}
+
 bool TcpChannel::Probe(const std::string& line) {
     if (!Active()) {
         return false;
     }
     DiscardInput();
+    exchange_.LogBegin(linkName_, line, WireKind::Command);
     Write(line);
     // The bytes are not examined; the rest of the reply stays unread.
-    return !Read(kProbeReadBytes).isEmpty();
+    const QByteArray answer = Read(kProbeReadBytes);
+    if (exchange_.WireLogging()) {
+        exchange_.LogEnd(answer.isEmpty()        ? Unanswered()
+                         : answer.contains('#') ? WireOutcome::Prompt
+                                                : WireOutcome::Reply,
+                         answer.size());
+    }
+    return !answer.isEmpty();
 }
 
 void TcpChannel::SendCommand() {
@@ -113,7 +125,9 @@ void TcpChannel::SendCommand() {
 
 void TcpChannel::SendOnly() {
     if (Active()) {
+        exchange_.LogBegin(linkName_, exchange_.CommandLine(), WireKind::Command);
         Write(exchange_.CommandLine());
+        exchange_.LogEnd(WireOutcome::Sent);
     }
 }
 
@@ -139,6 +153,7 @@ void TcpChannel::QueryStatus() {
         return;
     }
     DiscardInput();
+    exchange_.LogBegin(linkName_, exchange_.CommandLine(), WireKind::Query);
     Write(exchange_.CommandLine());
     QDeadlineTimer deadline(std::max(ctx_.timings.replyTimerMs, 0));
 
@@ -155,6 +170,9 @@ void TcpChannel::QueryStatus() {
     }
     if (reply.Complete()) {
         exchange_.StoreReply(reply.Bytes());
+        exchange_.LogEnd(WireOutcome::Reply, static_cast<qint64>(reply.Bytes().size()));
+    } else {
+        exchange_.LogEnd(Unanswered());
     }
 }
 
@@ -213,6 +231,7 @@ DeviceLink::TcpOutcome TcpChannel::Connect(const QString& address) {
 
     TcpOutcome outcome = TcpOutcome::NotConnected;
     if (Active()) {
+        linkName_ = QStringLiteral("Ethernet ") + socket_.peerAddress().toString();
         outcome = Probe(std::string()) ? TcpOutcome::Probed : TcpOutcome::Silent;
     } else {
         // Timed out or refused: no attempt is left running behind the user.

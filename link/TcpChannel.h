@@ -7,6 +7,7 @@
 #include "SocketErrorText.h"
 
 #include <QByteArray>
+#include <QString>
 #include <QTcpSocket>
 #include <string>
 
@@ -22,6 +23,10 @@ class TcpChannel {
 
     bool Active() const;
     const QTcpSocket& Socket() const { return socket_; }
+    // "Ethernet a.b.c.d" of the last connection made.
+    const QString& LinkName() const { return linkName_; }
+    // The program itself is closing the connection.
+    bool Closing() const { return activity_ == TcpActivity::Closing; }
     // The exchange's command line, acknowledged by any answer.
     void SendCommand();
     // The exchange's command line without a wait.
@@ -41,12 +46,15 @@ class TcpChannel {
     QByteArray Read(qint64 maxCount, int waitMs = -1);
     void DiscardInput();
     bool Probe(const std::string& line);
+    // How an exchange without a (complete) answer ended, for the wire log.
+    WireOutcome Unanswered() const;
 
     LinkContext ctx_;
     LinkExchange& exchange_;
     quint16 tcpPort_;
     QTcpSocket socket_;
     TcpActivity activity_ = TcpActivity::Idle;
+    QString linkName_;
 };
 
 } // namespace qvc

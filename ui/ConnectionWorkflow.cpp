@@ -152,6 +152,7 @@ void ConnectionWorkflow::SelectRs232() {
             return;
         }
         p_.linkState.EthernetConnected = true;
+        p_.link.ReportLink();
         modeRevertGuard_ = true;
         RevertLinkMode(LinkModeControls::kEthernet);
         return;

@@ -16,10 +16,12 @@
 #include "setup/SetupPage.h"
 #include "switching/SwitchingPage.h"
 #include "ui/common/ControlNames.h"
+#include "wirelog/WireLogWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -56,7 +58,13 @@ const QString kReadItem = QStringLiteral("Read from Quorvel");
 const QString kDisconnectItem = QStringLiteral("Disconnect Serial Communication");
 const QString kViewMenu = QStringLiteral("&View");
 const QString kCrosspointGridItem = QStringLiteral("Crosspoint Grid");
+const QString kWireLogItem = QStringLiteral("Wire Log");
 const QString kAboutItem = QStringLiteral("&About");
+
+// The link at a glance, on the right of the status bar.
+const QString kLinkStyle = QStringLiteral("QLabel { padding: 0px 6px; }");
+const QString kLostStyle =
+    QStringLiteral("QLabel { padding: 0px 6px; background-color: #d00000; color: white; }");
 
 // Exit confirmation.
 const QString kConfirmExitTitle = QStringLiteral("Norvak Dellby - QV Control :Confirm Exit");
@@ -108,6 +116,7 @@ TMatrixForm::TMatrixForm(Prompts& prompts, SerialPortMap ports, LinkTimings timi
     NameControl(statusBar, QStringLiteral("MainStatusBar"), QStringLiteral("Status"));
     statusBar->setSizeGripEnabled(false);
     setStatusBar(statusBar);
+    BuildLinkStateLabel(statusBar);
 
     connection_ = std::make_unique<ConnectionWorkflow>(ConnectionWorkflow::Parts{
         prompts_, *link_, linkState_, events_, state_, presets_, *menus_, *pages_, *setupPage_});
@@ -129,6 +138,7 @@ TMatrixForm::~TMatrixForm() {
     // The link reports to this window while it shuts down; end it first, then
     // the pages that refer to the state members.
     delete gridWindow_.data(); // it follows the switching page
+    delete wireLog_;
     configFiles_.reset();
     connection_.reset();
     link_.reset();
@@ -173,6 +183,32 @@ void TMatrixForm::ConnectLinkEvents() {
     });
     connect(&events_, &LinkEvents::pageControlEnabled, this, &TMatrixForm::SetPagesEnabled);
     connect(&events_, &LinkEvents::hourglassChanged, this, &TMatrixForm::SetHourglass);
+    connect(&events_, &LinkEvents::linkText, this, &TMatrixForm::ShowLinkText);
+}
+
+// A permanent field on the right of the status bar; the message area on its
+// left stays the link's.
+void TMatrixForm::BuildLinkStateLabel(QStatusBar* bar) {
+    linkStateLabel_ = new QLabel(bar);
+    linkStateLabel_->setObjectName(QStringLiteral("LinkStateLabel"));
+    linkStateLabel_->setAccessibleDescription(QStringLiteral("LinkStateLabel"));
+    linkStateLabel_->setAutoFillBackground(true);
+    bar->addPermanentWidget(linkStateLabel_);
+    ShowLinkText(link_->LinkText(), link_->LinkLost());
+}
+
+void TMatrixForm::ShowLinkText(const QString& text, bool lost) {
+    ShowValue(linkStateLabel_, text);
+    linkStateLabel_->setStyleSheet(lost ? kLostStyle : kLinkStyle);
+}
+
+void TMatrixForm::WireLog1Click() {
+    if (wireLog_ == nullptr) {
+        wireLog_ = new WireLogWindow(events_, *link_, prompts_, this);
+    }
+    wireLog_->show();
+    wireLog_->raise();
+    wireLog_->activateWindow();
 }
 
 void TMatrixForm::SetPagesEnabled(bool enabled) {
@@ -344,6 +380,7 @@ MenuItems TMatrixForm::BuildMenus(const SerialPortMap& ports) {
     return items;
 }
 
+// "View": windows beside the pages.
 QMenu* TMatrixForm::BuildViewMenu(QMenuBar* bar) {
     QMenu* view = bar->addMenu(kViewMenu);
     NameControl(view, QStringLiteral("View1"), QStringLiteral("View"));
@@ -351,6 +388,8 @@ QMenu* TMatrixForm::BuildViewMenu(QMenuBar* bar) {
     QAction* grid = Item(this, view, kCrosspointGridItem, "CrosspointGrid1");
     grid->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(grid, &QAction::triggered, this, &TMatrixForm::ShowCrosspointGrid);
+    QAction* wireLog = Item(this, view, kWireLogItem, "WireLog1");
+    connect(wireLog, &QAction::triggered, this, &TMatrixForm::WireLog1Click);
     return view;
 }
 
@@ -429,6 +468,9 @@ void TMatrixForm::closeEvent(QCloseEvent* event) {
     events_.HideInfo();
     if (gridWindow_ != nullptr) {
         gridWindow_->close();
+    }
+    if (wireLog_ != nullptr) {
+        wireLog_->close();
     }
     event->accept();
 }

@@ -27,10 +27,11 @@
 #include <optional>
 
 class QAction;
-class QTabWidget;
-
+class QLabel;
 class QMenu;
 class QMenuBar;
+class QStatusBar;
+class QTabWidget;
 
 namespace qvc {
 
@@ -45,6 +46,7 @@ class PresetPanel;
 class SetupPage;
 class SwitchingPage;
 class TInfoForm;
+class WireLogWindow;
 struct MenuItems;
 struct PageContext;
 
@@ -67,6 +69,8 @@ class TMatrixForm : public QMainWindow {
     const DeviceState& State() const { return state_; }
     DeviceLink& Link() { return *link_; }
     LinkEvents& Events() { return events_; }
+    // The wire log window, made the first time View > "Wire Log" is chosen.
+    WireLogWindow* WireLog() { return wireLog_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -82,6 +86,9 @@ class TMatrixForm : public QMainWindow {
     QMenu* BuildViewMenu(QMenuBar* bar);
     // The grid window, made at its first opening, shown and brought forward.
     void ShowCrosspointGrid();
+    void BuildLinkStateLabel(QStatusBar* bar);
+    void ShowLinkText(const QString& text, bool lost);
+    void WireLog1Click();
     void ConnectLinkEvents();
     void FixWindowSize();
     void PlacePresetPanel();
@@ -110,6 +117,8 @@ class TMatrixForm : public QMainWindow {
     LinkEvents events_;
     std::unique_ptr<DeviceLink> link_;
     TInfoForm* infoForm_ = nullptr;
+    WireLogWindow* wireLog_ = nullptr;
+    QLabel* linkStateLabel_ = nullptr;
 
     QTabWidget* mainPageControl_ = nullptr;
     PageList* pages_ = nullptr;

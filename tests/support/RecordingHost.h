@@ -29,6 +29,10 @@ class RecordingHost : public LinkHost {
     void ShowInfo(const QString& text) override { info.push_back("show:" + text); }
     void SetInfoProgress(const QString& text) override { info.push_back("progress:" + text); }
     void HideInfo() override { info.push_back(QStringLiteral("hide")); }
+    void SetLinkText(const QString& text, bool lost) override {
+        linkTexts.push_back(lost ? "lost:" + text : text);
+    }
+    void ExchangeLogged(const WireExchange& e) override { exchanges.push_back(e); }
 
     // Forgets what was recorded (the hourglass stays as it is).
     void Clear() {
@@ -49,6 +53,8 @@ class RecordingHost : public LinkHost {
     std::vector<LineLamps> lamps;
     QByteArray terminal;
     std::vector<QString> info;
+    std::vector<QString> linkTexts; // "lost:" before the text of a lost link
+    std::vector<WireExchange> exchanges;
 };
 
 } // namespace qvc::test

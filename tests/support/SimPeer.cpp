@@ -21,6 +21,7 @@ SimPeer::SimPeer(const SimSpec& spec) {
     options.model = spec.model;
     options.demo = spec.demo;
     options.tcp = spec.tcp;
+    options.tcpPort = spec.tcpPort;
     if (spec.pty) {
         options.ptyPath = dir_.filePath(QStringLiteral("com")).toStdString();
     }

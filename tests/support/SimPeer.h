@@ -23,6 +23,7 @@ struct SimSpec {
     bool demo = true;
     bool tcp = false; // listen on an ephemeral loopback port
     bool pty = false; // open a pseudo-terminal
+    quint16 tcpPort = 0; // with tcp: 0 for an ephemeral port
 };
 
 // A simulator on its own thread; a failed start fails the test.

@@ -61,6 +61,12 @@ qvsim::SimThread& FormRig::StartSim(const SimSpec& spec) {
     return **sims_.back();
 }
 
+void FormRig::StopSim(const qvsim::SimThread& sim) {
+    std::erase_if(sims_, [&](const std::unique_ptr<SimPeer>& peer) {
+        return &peer->Thread() == &sim;
+    });
+}
+
 namespace {
 quint16 UnusedPort() {
     QTcpServer server;

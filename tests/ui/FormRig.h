@@ -52,6 +52,9 @@ class FormRig {
 
     // Starts a simulator; call before CreateForm.
     qvsim::SimThread& StartSim(const SimSpec& spec);
+    // Stops a simulator the rig started: its pty goes away and its TCP
+    // clients see the connection closed.
+    void StopSim(const qvsim::SimThread& sim);
     // COMn (serialCom) names the pty of `serialPeer`; the other numbers name
     // devices that do not exist. The TCP port is the one of `tcpPeer`, or a
     // port nobody listens on.

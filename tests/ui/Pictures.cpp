@@ -2,9 +2,10 @@
 // dialog and the crosspoint grid to PNG files after a read-back of the demo
 // switcher, so the windows can be looked at without a display. The grid is
 // rendered for a 16 x 16 and a 12 x 4 switcher, named by the scale
-// (grid-model3-100.png; QT_SCALE_FACTOR=2 gives grid-model3-200.png).
+// (grid-model3-100.png; QT_SCALE_FACTOR=2 gives grid-model3-200.png), beside
+// the wire log after the read-back and the status bar's link field.
 //
-//   qvc_pictures <output folder> [--grid-only]
+//   qvc_pictures <output folder>
 #include "Simulator.h"
 #include "tests/support/WaitFor.h"
 #include "ui/AboutDialog.h"
@@ -14,6 +15,7 @@
 #include "ui/QtPrompts.h"
 #include "ui/common/LogoWidget.h"
 #include "ui/grid/CrosspointGridWindow.h"
+#include "ui/wirelog/WireLogWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,7 +23,9 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QLabel>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <cstdio>
@@ -127,13 +131,12 @@ int main(int argc, char** argv) {
         return Fail("cannot create the output folder");
     }
     const QDir out(folder);
-    const bool gridOnly =
-        argc > 2 && QString::fromLocal8Bit(argv[2]) == QStringLiteral("--grid-only");
 
     qvsim::SimOptions options;
     options.tcp = true;
     options.demo = true;
-    qvsim::SimThread sim(options);
+    auto simulator = std::make_unique<qvsim::SimThread>(options);
+    qvsim::SimThread& sim = *simulator;
     if (!sim.Start()) {
         return Fail("the simulator did not start");
     }
@@ -148,11 +151,6 @@ int main(int argc, char** argv) {
     form.AttachInfoForm(info.get());
     if (!ConnectOverTcp(form, prompts)) {
         return Fail("the read-back over TCP did not complete");
-    }
-    if (gridOnly) {
-        const bool saved = SaveGrid(form, out, 3) && SaveSmallGrid(out);
-        app.SetPrompts(nullptr);
-        return saved ? 0 : Fail("a grid picture could not be saved");
     }
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("MainPageControl"));
 
@@ -210,9 +208,33 @@ int main(int argc, char** argv) {
     saved += SaveGrid(form, out, 3) ? 1 : 0;
     saved += SaveSmallGrid(out) ? 1 : 0;
 
+    // The wire log after a read-back from the menu, and the status bar with
+    // the link's field.
+    form.findChild<QAction*>(QStringLiteral("WireLog1"))->trigger();
+    form.findChild<QAction*>(QStringLiteral("ReadfromQuorvels1"))->trigger();
+    qvc::WireLogWindow* wireLog = form.WireLog();
+    if (wireLog == nullptr ||
+        !qvc::test::WaitFor([&] { return wireLog->Model().rowCount() == 22; }, 5000)) {
+        return Fail("the wire log did not list the read-back");
+    }
+    QTest::qWait(20);
+    saved += wireLog->grab().save(out.filePath(QStringLiteral("wire-log.png"))) ? 1 : 0;
+    wireLog->close();
+    QStatusBar* statusBar = form.statusBar();
+    saved += statusBar->grab().save(out.filePath(QStringLiteral("status-bar.png"))) ? 1 : 0;
+
     form.findChild<QAction*>(QStringLiteral("About1"))->trigger();
+
+    // The switcher goes away: the field says so.
+    simulator.reset();
+    auto* linkLabel = form.findChild<QLabel*>(QStringLiteral("LinkStateLabel"));
+    if (!qvc::test::WaitFor([&] { return linkLabel->text() == QLatin1String("Link lost"); },
+                            5000)) {
+        return Fail("the link was not reported lost");
+    }
+    saved += statusBar->grab().save(out.filePath(QStringLiteral("status-bar-lost.png"))) ? 1 : 0;
     app.SetPrompts(nullptr);
-    if (saved != pages->count() + 6 || !about.saved) {
+    if (saved != pages->count() + 9 || !about.saved) {
         return Fail("a picture could not be saved");
     }
     if (!prompts.messages.isEmpty() && prompts.messages.size() != 1) {

@@ -110,7 +110,7 @@ TEST(ShellTest, TheMenusHoldTheirItemsInOrderWithTheirStartStates) {
     EXPECT_EQ(MenuTexts(rig.Form().menuBar()),
               QStringList({"File", "Serial Port", "View", "About"}));
     EXPECT_EQ(MenuTexts(rig.Find<QMenu>(QStringLiteral("View1"))),
-              QStringList({"Crosspoint Grid"}));
+              QStringList({"Crosspoint Grid", "Wire Log"}));
     EXPECT_EQ(MenuTexts(rig.Find<QMenu>(QStringLiteral("File1"))),
               QStringList({"Open Configuration File", "Save Configuration to File", "-", "Exit"}));
     EXPECT_EQ(MenuTexts(rig.Find<QMenu>(QStringLiteral("Search1"))),
