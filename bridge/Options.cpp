@@ -23,16 +23,32 @@ bool Loopback(const QHostAddress& address) {
     return address.isLoopback();
 }
 
-// ADDRESS:PORT, with [v6]:PORT for IPv6.
-bool ListenAddress(const QString& value, Options& o, QString& error) {
+// [ADDRESS:]PORT split at its last colon, with [v6]:PORT for IPv6: the
+// address (empty without a colon) and the port, or -1 when it is no number.
+struct HostAndPort {
+    bool hasHost = false;
+    QString host;
+    int port = -1;
+};
+HostAndPort SplitAtPort(const QString& value) {
+    HostAndPort out;
     const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-    QString host = colon < 0 ? QString() : value.left(colon);
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) {
-        host = host.mid(1, host.size() - 2);
+    out.hasHost = colon >= 0;
+    out.host = colon < 0 ? QString() : value.left(colon);
+    if (out.host.startsWith(QLatin1Char('[')) && out.host.endsWith(QLatin1Char(']'))) {
+        out.host = out.host.mid(1, out.host.size() - 2);
     }
     bool ok = false;
     const int port = value.mid(colon + 1).toInt(&ok);
-    if (colon < 0 || !o.listenAddress.setAddress(host) || !ok || port < 0 || port > 65535) {
+    out.port = ok ? port : -1;
+    return out;
+}
+
+// ADDRESS:PORT, with [v6]:PORT for IPv6.
+bool ListenAddress(const QString& value, Options& o, QString& error) {
+    const HostAndPort split = SplitAtPort(value);
+    const int port = split.port;
+    if (!split.hasHost || !o.listenAddress.setAddress(split.host) || port < 0 || port > 65535) {
         error = QStringLiteral("--listen takes ADDRESS:PORT, such as 127.0.0.1:8023, not \"%1\"")
                     .arg(value);
         return false;
@@ -43,15 +59,10 @@ bool ListenAddress(const QString& value, Options& o, QString& error) {
 
 // [ADDRESS:]PORT, with [v6]:PORT for IPv6; loopback without an address.
 bool SwitcherAddress(const QString& value, Options& o, QString& error) {
-    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-    QString host = colon < 0 ? QString() : value.left(colon);
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) {
-        host = host.mid(1, host.size() - 2);
-    }
-    bool ok = false;
-    const int port = value.mid(colon + 1).toInt(&ok);
+    const HostAndPort split = SplitAtPort(value);
+    const int port = split.port;
     QHostAddress address(QHostAddress::LocalHost);
-    if ((colon >= 0 && !address.setAddress(host)) || !ok || port < 1 || port > 65535) {
+    if ((split.hasHost && !address.setAddress(split.host)) || port < 1 || port > 65535) {
         error = QStringLiteral("--switcher-port takes [ADDRESS:]PORT, such as 2323 or "
                                "0.0.0.0:23, not \"%1\"")
                     .arg(value);

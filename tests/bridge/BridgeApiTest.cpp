@@ -2,7 +2,6 @@
 // answer and the revision after it; every refusal with nothing sent; the
 // token; labels saved to the configuration file; the API document.
 #include "BridgeRig.h"
-
 #include "bridge/OpenApi.h"
 #include "config/ConfigFile.h"
 #include "tests/support/ApplicationEnvironment.h"
@@ -39,9 +38,11 @@ TEST_F(BridgeApi, EveryWriteRouteSendsItsLinesAndAnswersTheRevision) {
         int revisions = 1; // one per operation that changed the state
     } cases[] = {
         {"/api/v1/route", R"({"output":9,"input":5})", {"RTEMP 9 5 5"}},
-        {"/api/v1/route", R"({"output":9,"input":5,"signals":"video","take":true})",
+        {"/api/v1/route",
+         R"({"output":9,"input":5,"signals":"video","take":true})",
          {"RTEMP 9 5 101", "TAKE 1"}},
-        {"/api/v1/route", R"({"output":1,"input":2,"signals":"audio"})",
+        {"/api/v1/route",
+         R"({"output":1,"input":2,"signals":"audio"})",
          {"RTEMP 1 101 2", "RTEMP 2 101 2"}},
         // Output 2's audio already shows input 3.
         {"/api/v1/route", R"({"output":1,"input":3,"signals":"audio"})", {"RTEMP 1 101 3"}},
@@ -61,7 +62,8 @@ TEST_F(BridgeApi, EveryWriteRouteSendsItsLinesAndAnswersTheRevision) {
         {"/api/v1/group/del", R"({"group":1,"output":2})", {"GDEL 1 2 101"}},
         {"/api/v1/group/clear", R"({"group":2})", {"GCLEAR 2"}},
         {"/api/v1/group/clear", R"({"group":"all"})", {"GCLEAR 201"}},
-        {"/api/v1/setup", R"({"front_panel_lock":true,"switch_source":"vref-in","rgb_delay":1500})",
+        {"/api/v1/setup",
+         R"({"front_panel_lock":true,"switch_source":"vref-in","rgb_delay":1500})",
          {"FPLOCK 1", "SWITCH 3", "FDLY 1500"},
          3},
         {"/api/v1/read", "", ReadBackLines(), 0},
@@ -74,11 +76,13 @@ TEST_F(BridgeApi, EveryWriteRouteSendsItsLinesAndAnswersTheRevision) {
         EXPECT_EQ(r.status, 200) << r.body.constData();
         EXPECT_EQ(Received(), c.lines);
         const bool read = QByteArray(c.path).endsWith("read");
-        EXPECT_EQ(r.Json().value(QStringLiteral("sent")).toArray(), read ? QJsonArray() : Array(c.lines));
+        EXPECT_EQ(r.Json().value(QStringLiteral("sent")).toArray(),
+                  read ? QJsonArray() : Array(c.lines));
         // The state changed before the lines went out; a read-back of what
         // the mirror already holds changes nothing.
         EXPECT_EQ(r.Json().value(QStringLiteral("revision")).toInt(), before + c.revisions);
-        EXPECT_EQ(State().value(QStringLiteral("revision")).toInt(), r.Json().value(QStringLiteral("revision")).toInt());
+        EXPECT_EQ(State().value(QStringLiteral("revision")).toInt(),
+                  r.Json().value(QStringLiteral("revision")).toInt());
     }
 }
 
@@ -225,6 +229,12 @@ TEST(BridgeOptions, MistakesAreRefusedBeforeAnythingOpens) {
         {{"--mqtt", "broker"},
          "--mqtt needs --mqtt-id NAME, the name of this switcher in the topics"},
         {{"--mqtt", "broker", "--mqtt-id", "hall-2"}, ""},
+        {{"--switcher-port", "2323"}, ""},
+        {{"--switcher-port", "[::]:23"}, ""},
+        {{"--switcher-port", "0"},
+         "--switcher-port takes [ADDRESS:]PORT, such as 2323 or 0.0.0.0:23, not \"0\""},
+        {{"--switcher-port", "switcher:23"},
+         "--switcher-port takes [ADDRESS:]PORT, such as 2323 or 0.0.0.0:23, not \"switcher:23\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -233,6 +243,13 @@ TEST(BridgeOptions, MistakesAreRefusedBeforeAnythingOpens) {
                                               : bridge::ParsedOptions::Action::Error);
         EXPECT_EQ(p.text.toStdString(), c.error.toStdString());
     }
+    // A port alone is served on loopback only; an address opens it wider.
+    const bridge::ParsedOptions local = bridge::ParseOptions({"--switcher-port", "2323"});
+    EXPECT_EQ(local.options.switcherAddress, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(local.options.switcherPort, std::optional<quint16>(2323));
+    const bridge::ParsedOptions wide = bridge::ParseOptions({"--switcher-port", "0.0.0.0:23"});
+    EXPECT_EQ(wide.options.switcherAddress, QHostAddress(QHostAddress::AnyIPv4));
+    EXPECT_EQ(wide.options.switcherPort, std::optional<quint16>(23));
 }
 
 TEST_F(BridgeApi, LabelsAreServedAndSavedToTheConfigurationFile) {
@@ -241,8 +258,8 @@ TEST_F(BridgeApi, LabelsAreServedAndSavedToTheConfigurationFile) {
     Start({.model = 3, .demo = true, .tcp = true},
           [&](bridge::Options& o) { o.configFile = path; });
     const int before = bridge->Session().Revision();
-    const Reply r = Call("PUT", "/api/v1/labels",
-                         R"({"inputs":{"3":"CAM 3"},"presets":{"1":"Lectür"}})");
+    const Reply r =
+        Call("PUT", "/api/v1/labels", R"({"inputs":{"3":"CAM 3"},"presets":{"1":"Lectür"}})");
     ASSERT_EQ(r.status, 200) << r.body.constData();
     EXPECT_EQ(r.Json()[QStringLiteral("revision")].toInt(), before + 1);
     const QJsonObject labels = State()[QStringLiteral("labels")].toObject();
@@ -259,7 +276,8 @@ TEST_F(BridgeApi, LabelsAreServedAndSavedToTheConfigurationFile) {
 // or method it does not list is not.
 TEST_F(BridgeApi, TheApiDocumentListsWhatTheServerHas) {
     Start();
-    const QJsonObject paths = Call("GET", "/api/v1/openapi.json").Json()[QStringLiteral("paths")].toObject();
+    const QJsonObject paths =
+        Call("GET", "/api/v1/openapi.json").Json()[QStringLiteral("paths")].toObject();
     ASSERT_FALSE(paths.isEmpty());
     int routes = 0;
     for (auto p = paths.begin(); p != paths.end(); ++p) {
